@@ -1,0 +1,284 @@
+#include "testbed/testbed.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+namespace testbed {
+namespace {
+
+std::mutex g_mutex;
+std::vector<TestBed*> g_beds;
+std::atomic<int> g_counter{0};
+
+const char* find_ip() {
+  static const char* const places[] = {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"};
+  for (const char* p : places)
+    if (::access(p, X_OK) == 0) return p;
+  return nullptr;
+}
+
+std::vector<char*> c_argv(const std::vector<std::string>& argv) {
+  std::vector<char*> out;
+  for (const auto& a : argv) out.push_back(const_cast<char*>(a.c_str()));
+  out.push_back(nullptr);
+  return out;
+}
+
+bool pid_alive(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
+std::vector<std::string> list_namespaces() {
+  std::vector<std::string> names;
+  DIR* d = ::opendir("/var/run/netns");
+  if (d == nullptr) return names;
+  while (dirent* e = ::readdir(d)) {
+    if (e->d_name[0] != '.') names.emplace_back(e->d_name);
+  }
+  ::closedir(d);
+  return names;
+}
+
+void kill_namespace_processes(const std::string& ns) {
+  std::string out;
+  run({find_ip(), "netns", "pids", ns}, &out);
+  std::size_t pos = 0;
+  while (pos < out.size()) {
+    std::size_t end = out.find('\n', pos);
+    if (end == std::string::npos) end = out.size();
+    const std::string word = out.substr(pos, end - pos);
+    if (!word.empty()) ::kill(static_cast<pid_t>(std::atoi(word.c_str())), SIGKILL);
+    pos = end + 1;
+  }
+}
+
+void delete_namespace(const std::string& ns) {
+  kill_namespace_processes(ns);
+  run({find_ip(), "netns", "delete", ns});
+}
+
+// Beds are named vtb<pid>-<n>-<role>; a bed whose maker is gone was left
+// behind by a crash and is removed.
+void sweep_stale() {
+  for (const auto& ns : list_namespaces()) {
+    if (ns.rfind("vtb", 0) != 0) continue;
+    const pid_t owner = static_cast<pid_t>(std::atoi(ns.c_str() + 3));
+    if (owner > 0 && owner != ::getpid() && !pid_alive(owner)) delete_namespace(ns);
+  }
+}
+
+void on_signal(int sig) {
+  // Best effort from a signal: the beds' teardown forks and waits, which is
+  // what is wanted before the process goes.
+  std::vector<TestBed*> beds = g_beds;
+  for (TestBed* b : beds) b->teardown();
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+void at_exit() {
+  std::vector<TestBed*> beds = g_beds;
+  for (TestBed* b : beds) b->teardown();
+}
+
+void install_handlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    std::atexit(at_exit);
+    ::signal(SIGINT, on_signal);
+    ::signal(SIGTERM, on_signal);
+    ::signal(SIGHUP, on_signal);
+  });
+}
+
+std::string colon_mac(std::string mac) {
+  for (char& c : mac) {
+    if (c == '-') c = ':';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return mac;
+}
+
+}  // namespace
+
+bool available() { return ::geteuid() == 0 && find_ip() != nullptr; }
+
+std::string unavailable_reason() {
+  if (::geteuid() != 0) return "the test bed needs root to make network namespaces";
+  if (find_ip() == nullptr) return "the test bed needs the ip command (iproute2)";
+  return "";
+}
+
+int run(const std::vector<std::string>& argv, std::string* output) {
+  int pipefd[2] = {-1, -1};
+  if (output != nullptr && ::pipe2(pipefd, O_CLOEXEC) != 0) return -1;
+  pid_t pid = ::fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    int devnull = ::open("/dev/null", O_RDWR);
+    ::dup2(output != nullptr ? pipefd[1] : devnull, 1);
+    ::dup2(devnull, 2);
+    std::vector<char*> args = c_argv(argv);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+  }
+  if (output != nullptr) {
+    ::close(pipefd[1]);
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(pipefd[0], buf, sizeof buf)) > 0)
+      output->append(buf, static_cast<size_t>(n));
+    ::close(pipefd[0]);
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int open_descriptors() {
+  int count = 0;
+  DIR* d = ::opendir("/proc/self/fd");
+  if (d == nullptr) return -1;
+  while (dirent* e = ::readdir(d)) {
+    if (e->d_name[0] != '.') ++count;
+  }
+  ::closedir(d);
+  return count - 1;  // the directory's own descriptor
+}
+
+TestBed::TestBed(const std::string& pc_address) {
+  if (!available()) throw std::runtime_error(unavailable_reason());
+  install_handlers();
+  sweep_stale();
+  prefix_ = "vtb" + std::to_string(::getpid()) + "-" + std::to_string(g_counter++);
+  pc_ = prefix_ + "-pc";
+  link_ = prefix_ + "-link";
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_beds.push_back(this);
+  }
+  try {
+    for (const auto& ns : {pc_, link_}) {
+      if (run({find_ip(), "netns", "add", ns}) != 0) throw std::runtime_error("netns add " + ns);
+      namespaces_.push_back(ns);
+      ip(ns, {"link", "set", "lo", "up"});
+    }
+    ip(link_, {"link", "add", "br0", "type", "bridge", "forward_delay", "0"});
+    ip(link_, {"link", "set", "br0", "up"});
+    ip(link_, {"link", "add", "lpc", "type", "veth", "peer", "name", "pc0", "netns", pc_});
+    ip(link_, {"link", "set", "lpc", "master", "br0", "up"});
+    if (!pc_address.empty()) ip(pc_, {"addr", "add", pc_address, "dev", "pc0"});
+    ip(pc_, {"link", "set", "pc0", "up"});
+  } catch (...) {
+    teardown();
+    throw;
+  }
+}
+
+TestBed::~TestBed() { teardown(); }
+
+void TestBed::ip(const std::string& ns, const std::vector<std::string>& args) const {
+  std::vector<std::string> argv = {find_ip(), "-n", ns};
+  argv.insert(argv.end(), args.begin(), args.end());
+  if (run(argv) != 0) {
+    std::string text = "ip -n " + ns;
+    for (const auto& a : args) text += " " + a;
+    throw std::runtime_error("failed: " + text);
+  }
+}
+
+Device TestBed::add_device(const std::string& mac, const std::string& address) {
+  const int k = static_cast<int>(devices_.size()) + 1;
+  Device d;
+  d.ns = prefix_ + "-d" + std::to_string(k);
+  d.mac = colon_mac(mac);
+  if (run({find_ip(), "netns", "add", d.ns}) != 0) throw std::runtime_error("netns add " + d.ns);
+  namespaces_.push_back(d.ns);
+  const std::string port = "ld" + std::to_string(k);
+  ip(d.ns, {"link", "set", "lo", "up"});
+  ip(link_, {"link", "add", port, "type", "veth", "peer", "name", "eth0", "netns", d.ns});
+  ip(link_, {"link", "set", port, "master", "br0", "up"});
+  ip(d.ns, {"link", "set", "eth0", "address", d.mac});
+  if (!address.empty()) {
+    ip(d.ns, {"addr", "add", address, "dev", "eth0"});
+    d.address = address.substr(0, address.find('/'));
+  }
+  ip(d.ns, {"link", "set", "eth0", "up"});
+  devices_.push_back(d);
+  return d;
+}
+
+pid_t TestBed::spawn(const std::string& ns, const std::vector<std::string>& argv) {
+  const std::string path = "/var/run/netns/" + ns;
+  pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) ::_exit(126);
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
+    std::vector<char*> args = c_argv(argv);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+  }
+  children_.push_back(pid);
+  return pid;
+}
+
+int TestBed::stop(pid_t pid) {
+  auto it = std::find(children_.begin(), children_.end(), pid);
+  if (it == children_.end()) return -1;
+  children_.erase(it);
+  ::kill(pid, SIGTERM);
+  int status = 0;
+  for (int i = 0; i < 300; ++i) {
+    pid_t r = ::waitpid(pid, &status, WNOHANG);
+    if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (r < 0 && errno != EINTR) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, &status, 0);
+  return -1;
+}
+
+void TestBed::teardown() {
+  while (!children_.empty()) stop(children_.back());
+  for (auto it = namespaces_.rbegin(); it != namespaces_.rend(); ++it) delete_namespace(*it);
+  namespaces_.clear();
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_beds.erase(std::remove(g_beds.begin(), g_beds.end(), this), g_beds.end());
+}
+
+TestBed::InPc::InPc(const TestBed& bed) {
+  home_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+  const std::string path = "/var/run/netns/" + bed.pc();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (home_ < 0 || fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) {
+    if (fd >= 0) ::close(fd);
+    throw std::runtime_error("cannot enter " + bed.pc());
+  }
+  ::close(fd);
+}
+
+TestBed::InPc::~InPc() {
+  if (home_ >= 0) {
+    ::setns(home_, CLONE_NEWNET);
+    ::close(home_);
+  }
+}
+
+}  // namespace testbed
