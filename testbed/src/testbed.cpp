@@ -263,6 +263,19 @@ void TestBed::teardown() {
   g_beds.erase(std::remove(g_beds.begin(), g_beds.end(), this), g_beds.end());
 }
 
+std::thread TestBed::thread_in(const std::string& ns, std::function<void()> work) const {
+  const std::string path = "/var/run/netns/" + ns;
+  return std::thread([path, work = std::move(work)] {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) {
+      if (fd >= 0) ::close(fd);
+      return;
+    }
+    ::close(fd);
+    work();
+  });
+}
+
 TestBed::InPc::InPc(const TestBed& bed) {
   home_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
   const std::string path = "/var/run/netns/" + bed.pc();

@@ -8,7 +8,9 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testbed {
@@ -49,6 +51,9 @@ class TestBed {
   pid_t spawn(const std::string& ns, const std::vector<std::string>& argv);
   // SIGTERM, a bounded wait, then SIGKILL; returns the exit status or -1.
   int stop(pid_t pid);
+
+  // A thread that runs `work` inside namespace `ns` (a small peer of a test).
+  std::thread thread_in(const std::string& ns, std::function<void()> work) const;
 
   // Puts the calling thread into the PC namespace while it lives.
   class InPc {
