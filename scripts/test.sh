@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test: the plain build, then
+# the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Tests that need network namespaces run when this is run as root and are
+# skipped otherwise.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+
+if [ "$(id -u)" = 0 ]; then
+  bash scripts/setup.sh
+else
+  echo "not root: skipping the package install and the test-bed tests" >&2
+fi
+
+jobs=${JOBS:-2}
+
+echo "== build =="
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+echo "== tests =="
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORNEN_SANITIZE=ON \
+  -DVORNEN_BUILD_TOOL=OFF
+cmake --build build-sanitize -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
