@@ -1,0 +1,13 @@
+#include <QApplication>
+
+#include "main_window.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("SetVornIP"));
+  QApplication::setApplicationVersion(QStringLiteral("1.00"));
+  MainWindow window;
+  CentreOnScreen(window);
+  window.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,285 @@
+#include "main_window.h"
+
+#include <dlfcn.h>
+
+#include <QAction>
+#include <QLibrary>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "fake_vornen.h"
+#include "result_log.h"
+
+namespace {
+
+const QString kOpenBlock = QStringLiteral(
+    "\r\nＤＬＬのバージョンを読み出す・・・成功\r\n"
+    "　ＤＬＬのバージョン = VornEN.DLL Rev. 1.001\r\n");
+
+// The fake library's control functions, resolved from its file by name.
+struct FakeControl {
+  QLibrary library{QStringLiteral(FAKE_VORNEN_FILE)};
+  FakeResetFn reset = Resolve<FakeResetFn>("fake_vornen_reset");
+  FakeSetResultFn set_result = Resolve<FakeSetResultFn>("fake_vornen_set_result");
+  FakeSetTextFn set_text = Resolve<FakeSetTextFn>("fake_vornen_set_text");
+  FakeSetLengthFn set_length = Resolve<FakeSetLengthFn>("fake_vornen_set_length");
+  FakeCallsFn calls = Resolve<FakeCallsFn>("fake_vornen_calls");
+  FakeLastHostBitsFn last_host_bits = Resolve<FakeLastHostBitsFn>("fake_vornen_last_host_bits");
+  FakeLastTextFn last_mac = Resolve<FakeLastTextFn>("fake_vornen_last_mac");
+  FakeLastTextFn last_address = Resolve<FakeLastTextFn>("fake_vornen_last_address");
+
+  template <typename Fn>
+  Fn Resolve(const char* name) {
+    auto function = reinterpret_cast<Fn>(library.resolve(name));
+    if (function == nullptr) qFatal("fake library lacks %s", name);
+    return function;
+  }
+};
+
+// Loads the fake on first use and forgets what earlier tests scripted.
+FakeControl& ScriptedFake() {
+  static FakeControl control;
+  control.reset();
+  return control;
+}
+
+bool IsLoaded(const char* file) {
+  void* handle = dlopen(file, RTLD_NOW | RTLD_NOLOAD);
+  if (handle != nullptr) dlclose(handle);
+  return handle != nullptr;
+}
+
+template <typename T>
+T* Control(const MainWindow& window, const char* name) {
+  T* control = window.findChild<T*>(QString::fromLatin1(name));
+  if (control == nullptr) qFatal("window lacks %s", name);
+  return control;
+}
+
+QString Log(const MainWindow& window) { return LogText(*Control<QPlainTextEdit>(window, "Text3")); }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // First, while no test has loaded the fake yet.
+  void LibraryIsBoundAtFirstUseNotAtStart();
+
+  void StartsWithOption1AndAnEmptyLog();
+  void SelectingOption3ClearsTheOthers();
+  void WindowHasAFixedClientArea();
+  void QuitClosesTheWindow();
+
+  void FirstOpenLogsEmptyLineHeadingAndVersion();
+  void FailedVersionReadLogsFailureAndErrorLine();
+  void FailedOpenIsLoggedAfterTheVersionLines();
+
+  void SetPassesHostBitsForTheChosenMask_data();
+  void SetPassesHostBitsForTheChosenMask();
+  void SetLogsItsBlockAfterTheOpenBlock();
+  void FailedSetLogsTheErrorLine();
+
+  void FindPutsTheReportedTextIntoText1();
+  void FailedFindEmptiesText1();
+
+  void MissingLibraryIsLoggedAndTheWindowStaysUsable();
+  void MissingExportIsLoggedAndOthersStillWork();
+};
+
+void MainWindowTest::LibraryIsBoundAtFirstUseNotAtStart() {
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  QVERIFY(!IsLoaded(FAKE_VORNEN_FILE));
+  QTest::mouseClick(Control<QPushButton>(window, "Command6"), Qt::LeftButton);
+  QVERIFY(IsLoaded(FAKE_VORNEN_FILE));
+  QCOMPARE(Log(window), kOpenBlock);
+}
+
+void MainWindowTest::StartsWithOption1AndAnEmptyLog() {
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  QVERIFY(Control<QRadioButton>(window, "Option1")->isChecked());
+  QVERIFY(!Control<QRadioButton>(window, "Option2")->isChecked());
+  QVERIFY(!Control<QRadioButton>(window, "Option3")->isChecked());
+  QCOMPARE(Log(window), QString());
+  QCOMPARE(window.windowTitle(), QStringLiteral("Set IP Address"));
+}
+
+void MainWindowTest::SelectingOption3ClearsTheOthers() {
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  auto* option2 = Control<QRadioButton>(window, "Option2");
+  auto* option3 = Control<QRadioButton>(window, "Option3");
+  QTest::mouseClick(option2, Qt::LeftButton);
+  QTest::mouseClick(option3, Qt::LeftButton);
+  QVERIFY(option3->isChecked());
+  QVERIFY(!option2->isChecked());
+  QVERIFY(!Control<QRadioButton>(window, "Option1")->isChecked());
+}
+
+void MainWindowTest::WindowHasAFixedClientArea() {
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  const QSize shown = window.size();
+  QCOMPARE(window.centralWidget()->size(), QSize(718, 315));
+  QCOMPARE(window.minimumSize(), window.maximumSize());
+  window.resize(shown + QSize(200, 100));
+  QCOMPARE(window.size(), shown);
+  QCOMPARE(window.centralWidget()->size(), QSize(718, 315));
+  const Qt::WindowFlags flags = window.windowFlags();
+  QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+  QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+  QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+}
+
+void MainWindowTest::QuitClosesTheWindow() {
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  Control<QAction>(window, "mnuQuit")->trigger();
+  QVERIFY(!window.isVisible());
+}
+
+void MainWindowTest::FirstOpenLogsEmptyLineHeadingAndVersion() {
+  FakeControl& fake = ScriptedFake();
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  window.Command6_Click();
+  QCOMPARE(Log(window), kOpenBlock);
+  const QStringList lines = Log(window).split(QStringLiteral("\r\n"));
+  QCOMPARE(lines.value(0), QString());
+  QCOMPARE(lines.value(1), QStringLiteral("ＤＬＬのバージョンを読み出す・・・成功"));
+  QCOMPARE(fake.calls("En_Open"), 1);
+  QCOMPARE(fake.calls("En_Get_Dll_Version"), 1);
+}
+
+void MainWindowTest::FailedVersionReadLogsFailureAndErrorLine() {
+  FakeControl& fake = ScriptedFake();
+  fake.set_result("En_Get_Dll_Version", -1005);
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  window.Command6_Click();
+  QCOMPARE(Log(window), QStringLiteral("\r\nＤＬＬのバージョンを読み出す・・・失敗\r\n"
+                                       "　エラー：-1005：ERR_ILLEGAL_INPUT_PARAMETER     "
+                                       "入力変数が異常\r\n"));
+}
+
+void MainWindowTest::FailedOpenIsLoggedAfterTheVersionLines() {
+  FakeControl& fake = ScriptedFake();
+  fake.set_result("En_Open", -14);
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  window.Command6_Click();
+  QCOMPARE(Log(window), kOpenBlock + QStringLiteral("　ＤＬＬのオープンに失敗\r\n"
+                                                    "　エラー：-14：ERR_NONETWORKINTERFACEONINFO"
+                                                    "    ネットワークアダプタがない\r\n"));
+}
+
+void MainWindowTest::SetPassesHostBitsForTheChosenMask_data() {
+  QTest::addColumn<QString>("option");
+  QTest::addColumn<int>("host_bits");
+  QTest::newRow("255.255.255.0") << QStringLiteral("Option1") << 8;
+  QTest::newRow("255.255.0.0") << QStringLiteral("Option2") << 16;
+  QTest::newRow("255.0.0.0") << QStringLiteral("Option3") << 24;
+}
+
+void MainWindowTest::SetPassesHostBitsForTheChosenMask() {
+  QFETCH(QString, option);
+  QFETCH(int, host_bits);
+  FakeControl& fake = ScriptedFake();
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  window.findChild<QRadioButton*>(option)->setChecked(true);
+  window.Command1_Click();
+  QCOMPARE(fake.last_host_bits(), host_bits);
+}
+
+void MainWindowTest::SetLogsItsBlockAfterTheOpenBlock() {
+  FakeControl& fake = ScriptedFake();
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  // The inputs go to the library as typed, without trimming or checks.
+  Control<QLineEdit>(window, "Text4")->setText(QStringLiteral(" 00:20:4a:8D:72:33"));
+  Control<QLineEdit>(window, "Text2")->setText(QStringLiteral("10.0.0.7 "));
+  QTest::mouseClick(Control<QPushButton>(window, "Command1"), Qt::LeftButton);
+  QCOMPARE(Log(window), kOpenBlock + QStringLiteral("ＩＰアドレスを設定する・・・成功\r\n"));
+  QCOMPARE(fake.last_mac(), " 00:20:4a:8D:72:33");
+  QCOMPARE(fake.last_address(), "10.0.0.7 ");
+  QCOMPARE(fake.calls("En_Open"), 1);
+  QCOMPARE(fake.calls("En_Set_IPAddress"), 1);
+  QCOMPARE(fake.calls("En_Close"), 0);  // the library stays open
+}
+
+void MainWindowTest::FailedSetLogsTheErrorLine() {
+  FakeControl& fake = ScriptedFake();
+  fake.set_result("En_Set_IPAddress", -1007);
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  window.Command1_Click();
+  QCOMPARE(Log(window), kOpenBlock + QStringLiteral("ＩＰアドレスを設定する・・・失敗\r\n"
+                                                    "　エラー：-1007：ERR_INPUTED_IP_MAY_"
+                                                    "UNREACHABLE  入力変数のIPが不正\r\n"));
+}
+
+void MainWindowTest::FindPutsTheReportedTextIntoText1() {
+  FakeControl& fake = ScriptedFake();
+  // Only the reported length counts, not the terminator.
+  fake.set_text("En_Get_IPAddress", "10.20.30.40junk");
+  fake.set_length("En_Get_IPAddress", 11);
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  QTest::mouseClick(Control<QPushButton>(window, "Command4"), Qt::LeftButton);
+  QCOMPARE(Control<QLineEdit>(window, "Text1")->text(), QStringLiteral("10.20.30.40"));
+  QCOMPARE(Log(window),
+           kOpenBlock + QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・成功\r\n"
+                                       "　ＩＰアドレス = 10.20.30.40\r\n"));
+  QCOMPARE(fake.last_mac(), "00-20-4A-8D-72-33");
+}
+
+void MainWindowTest::FailedFindEmptiesText1() {
+  FakeControl& fake = ScriptedFake();
+  fake.set_result("En_Get_IPAddress", -1008);
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  auto* text1 = Control<QLineEdit>(window, "Text1");
+  QVERIFY(!text1->text().isEmpty());
+  window.Command4_Click();
+  QCOMPARE(text1->text(), QString());
+  QCOMPARE(Log(window),
+           kOpenBlock + QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・失敗\r\n"
+                                       "　エラー：-1008：指定ＭＡＣアドレスの"
+                                       "デバイスが存在しない。\r\n"));
+}
+
+void MainWindowTest::MissingLibraryIsLoggedAndTheWindowStaysUsable() {
+  const QString missing = QStringLiteral("/nonexistent/libVornEN.so");
+  MainWindow window{missing};
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  const QString error = QStringLiteral("　エラー：ＤＬＬ「%1」を読み込めない\r\n").arg(missing);
+
+  QTest::mouseClick(Control<QPushButton>(window, "Command6"), Qt::LeftButton);
+  QCOMPARE(Log(window), QStringLiteral("\r\nＤＬＬのバージョンを読み出す・・・失敗\r\n") + error +
+                            QStringLiteral("　ＤＬＬのオープンに失敗\r\n") + error);
+
+  QTest::mouseClick(Control<QPushButton>(window, "Command4"), Qt::LeftButton);
+  QVERIFY(Log(window).endsWith(QStringLiteral("検索・・・失敗\r\n") + error));
+  QCOMPARE(Control<QLineEdit>(window, "Text1")->text(), QString());
+
+  // Each command tries the file again rather than giving up for good.
+  QTest::mouseClick(Control<QPushButton>(window, "Command1"), Qt::LeftButton);
+  QVERIFY(Log(window).endsWith(QStringLiteral("設定する・・・失敗\r\n") + error));
+  QVERIFY(window.isVisible());
+}
+
+void MainWindowTest::MissingExportIsLoggedAndOthersStillWork() {
+  MainWindow window{QStringLiteral(FAKE_VORNEN_PARTIAL_FILE)};
+  window.Command4_Click();
+  const QString log = Log(window);
+  QVERIFY2(log.startsWith(kOpenBlock), qPrintable(log));
+  QVERIFY2(log.endsWith(QStringLiteral("検索・・・失敗\r\n　エラー：ＤＬＬ「%1」に関数「En_Get_"
+                                       "IPAddress」がない\r\n")
+                            .arg(QStringLiteral(FAKE_VORNEN_PARTIAL_FILE))),
+           qPrintable(log));
+  QCOMPARE(Control<QLineEdit>(window, "Text1")->text(), QString());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
