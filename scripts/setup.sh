@@ -9,7 +9,7 @@ packages=(
   # test bed
   iproute2 procps psmisc
   # window tool
-  qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth fonts-ipafont-gothic imagemagick
+  qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth fonts-ipafont-gothic imagemagick xdotool
 )
 
 missing=()

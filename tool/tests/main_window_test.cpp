@@ -2,12 +2,16 @@
 
 #include <dlfcn.h>
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QFontInfo>
+#include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRawFont>
 #include <QTest>
 
 #include "fake_vornen.h"
@@ -74,6 +78,7 @@ class MainWindowTest : public QObject {
   void SelectingOption3ClearsTheOthers();
   void WindowHasAFixedClientArea();
   void QuitClosesTheWindow();
+  void JapaneseTextsHaveAFaceWithTheirGlyphs();
 
   void FirstOpenLogsEmptyLineHeadingAndVersion();
   void FailedVersionReadLogsFailureAndErrorLine();
@@ -143,6 +148,32 @@ void MainWindowTest::QuitClosesTheWindow() {
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   Control<QAction>(window, "mnuQuit")->trigger();
   QVERIFY(!window.isVisible());
+}
+
+void MainWindowTest::JapaneseTextsHaveAFaceWithTheirGlyphs() {
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  // The log and the two headings ask for their own face at 9.75 points.
+  for (const char* name : {"Text3", "Label1", "Label7"}) {
+    const QFont font = Control<QWidget>(window, name)->font();
+    QCOMPARE(font.pointSizeF(), 9.75);
+    QCOMPARE(font.bold(), QByteArray(name) != "Text3");
+  }
+  // Whatever face stands in must itself hold the glyphs, not a fallback's
+  // boxes: check the first resolved face of each control for its text.
+  const QString log_sample = QStringLiteral("ＤＬＬのバージョン・成功失敗　エラー：");
+  QList<QPair<QWidget*, QString>> texts{{Control<QWidget>(window, "Text3"), log_sample}};
+  for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+    texts.append({button, button->text()});
+  }
+  for (QLabel* label : window.findChildren<QLabel*>()) texts.append({label, label->text()});
+  for (const auto& [widget, text] : texts) {
+    const QRawFont face = QRawFont::fromFont(widget->font());
+    for (const QChar c : text) {
+      QVERIFY2(face.supportsCharacter(c), qPrintable(QStringLiteral("%1 lacks %2 in %3")
+                                                         .arg(widget->objectName(), QString(c),
+                                                              QFontInfo(widget->font()).family())));
+    }
+  }
 }
 
 void MainWindowTest::FirstOpenLogsEmptyLineHeadingAndVersion() {
