@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLibrary>
@@ -78,6 +79,7 @@ class MainWindowTest : public QObject {
   void SelectingOption3ClearsTheOthers();
   void WindowHasAFixedClientArea();
   void QuitClosesTheWindow();
+  void FocusStartsInTheLogAndTabFollowsTheControls();
   void JapaneseTextsHaveAFaceWithTheirGlyphs();
 
   void FirstOpenLogsEmptyLineHeadingAndVersion();
@@ -148,6 +150,21 @@ void MainWindowTest::QuitClosesTheWindow() {
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   Control<QAction>(window, "mnuQuit")->trigger();
   QVERIFY(!window.isVisible());
+}
+
+void MainWindowTest::FocusStartsInTheLogAndTabFollowsTheControls() {
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  window.show();
+  window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QStringList order;
+  for (int i = 0; i < 8; ++i) {
+    order.append(QApplication::focusWidget()->objectName());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  // Labels never take the focus; the option group is entered at its choice.
+  QCOMPARE(order, QStringList({"Text3", "Text2", "Text4", "Command4", "Command6", "Text1",
+                               "Command1", "Option1"}));
 }
 
 void MainWindowTest::JapaneseTextsHaveAFaceWithTheirGlyphs() {
