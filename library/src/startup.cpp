@@ -12,7 +12,9 @@ namespace {
 constexpr std::uint16_t kSocketLayerVersion = 0x0202;
 }
 
-int open_library() {
+namespace {
+
+int start_socket_layer() {
   const auto& os = platform::ops();
   std::uint16_t granted = 0;
   if (os.startup(kSocketLayerVersion, &granted) != 0) return ERR_WSASTARTUPFAIL;
@@ -20,10 +22,22 @@ int open_library() {
     os.cleanup();
     return ERR_WINSOCKVERSIONFAIL;
   }
-  return adapter_check();
+  return 0;
 }
 
-int adapter_check() {
+}  // namespace
+
+int open_library() {
+  int r = start_socket_layer();
+  return r != 0 ? r : adapter_check();
+}
+
+int open_library_on(const char* adapter_name) {
+  int r = start_socket_layer();
+  return r != 0 ? r : adapter_check(adapter_name);
+}
+
+int adapter_check(const char* only_adapter) {
   const auto& os = platform::ops();
   Connection& c = connection();
   // A connection still in use is forgotten, not closed: its handles stay with
@@ -42,6 +56,7 @@ int adapter_check() {
   for (int i = 0; i < count; ++i) {
     const platform::Adapter& a = adapters[i];
     if ((a.flags & (platform::kAdapterLoopback | platform::kAdapterPointToPoint)) != 0) continue;
+    if (only_adapter != nullptr && std::strncmp(a.name, only_adapter, sizeof a.name) != 0) continue;
     ++usable;
     // The last usable adapter's text stays, also when there are several.
     os.format_dotted((a.address & a.netmask) | ~a.netmask, c.broadcast);

@@ -33,7 +33,7 @@ class FakeTest : public ::testing::Test {
 
 inline platform::Adapter adapter(const char* address, const char* netmask,
                                  std::uint32_t flags = 0) {
-  return platform::Adapter{flags, fake::address(address), fake::address(netmask)};
+  return platform::Adapter{flags, fake::address(address), fake::address(netmask), {}};
 }
 
 }  // namespace vornen

@@ -115,8 +115,9 @@ int send_bytes(platform::Socket, const void* data, int length) {
   return taken;
 }
 
-int wait_writable(platform::Socket, int) {
+int wait_writable(platform::Socket, int timeout_ms) {
   Step* s = fake().next(Call::WaitWritable);
+  fake().note("wait_writable " + std::to_string(timeout_ms));
   return s == nullptr ? -1 : s->result;
 }
 

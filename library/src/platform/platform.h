@@ -43,6 +43,7 @@ struct Adapter {
   std::uint32_t flags;
   std::uint32_t address;
   std::uint32_t netmask;
+  char name[16];  // the system's name of the adapter where it has one, else empty
 };
 
 struct Operations {

@@ -71,6 +71,8 @@ int list_adapters(Socket, Adapter* out, int* count) {
     out[n].flags = translate_flags(a->ifa_flags);
     out[n].address = address.sin_addr.s_addr;
     out[n].netmask = netmask.sin_addr.s_addr;
+    std::memset(out[n].name, 0, sizeof out[n].name);
+    std::strncpy(out[n].name, a->ifa_name, sizeof out[n].name - 1);
     ++n;
   }
   ::freeifaddrs(list);

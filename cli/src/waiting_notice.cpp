@@ -1,0 +1,34 @@
+#include "waiting_notice.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace vornctl {
+
+WaitingNotice::WaitingNotice(const char* what) {
+  if (::isatty(STDERR_FILENO) == 0) return;
+  thread_ = std::thread([this, what] {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (int seconds = 1;
+         !done_.wait_for(lock, std::chrono::seconds(1), [this] { return finished_; }); ++seconds) {
+      std::fprintf(stderr, "\r%s: waiting %d s ", what, seconds);
+      std::fflush(stderr);
+      shown_ = true;
+    }
+    if (shown_) std::fprintf(stderr, "\r\033[K");
+  });
+}
+
+WaitingNotice::~WaitingNotice() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = true;
+  }
+  done_.notify_one();
+  thread_.join();
+}
+
+}  // namespace vornctl
