@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -121,31 +122,71 @@ std::string unavailable_reason() {
   return "";
 }
 
-int run(const std::vector<std::string>& argv, std::string* output) {
-  int pipefd[2] = {-1, -1};
-  if (output != nullptr && ::pipe2(pipefd, O_CLOEXEC) != 0) return -1;
+namespace {
+
+// Reads two pipes to their ends without either filling up.
+void drain(int out_fd, std::string* output, int err_fd, std::string* errors) {
+  pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
+  std::string* sinks[2] = {output, errors};
+  int open_count = (out_fd >= 0) + (err_fd >= 0);
+  char buf[4096];
+  while (open_count > 0) {
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+      if (n > 0) {
+        sinks[i]->append(buf, static_cast<size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        ::close(fds[i].fd);
+        fds[i].fd = -1;
+        --open_count;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& argv, std::string* output, std::string* errors, bool show) {
+  int out_pipe[2] = {-1, -1};
+  int err_pipe[2] = {-1, -1};
+  if (output != nullptr && ::pipe2(out_pipe, O_CLOEXEC) != 0) return -1;
+  if (errors != nullptr && ::pipe2(err_pipe, O_CLOEXEC) != 0) return -1;
   pid_t pid = ::fork();
   if (pid < 0) return -1;
   if (pid == 0) {
     int devnull = ::open("/dev/null", O_RDWR);
-    ::dup2(output != nullptr ? pipefd[1] : devnull, 1);
-    ::dup2(devnull, 2);
+    if (output != nullptr)
+      ::dup2(out_pipe[1], 1);
+    else if (!show)
+      ::dup2(devnull, 1);
+    if (errors != nullptr)
+      ::dup2(err_pipe[1], 2);
+    else if (!show)
+      ::dup2(devnull, 2);
+    ::dup2(devnull, 0);
     std::vector<char*> args = c_argv(argv);
     ::execv(args[0], args.data());
     ::_exit(127);
   }
-  if (output != nullptr) {
-    ::close(pipefd[1]);
-    char buf[4096];
-    ssize_t n;
-    while ((n = ::read(pipefd[0], buf, sizeof buf)) > 0)
-      output->append(buf, static_cast<size_t>(n));
-    ::close(pipefd[0]);
-  }
+  if (output != nullptr) ::close(out_pipe[1]);
+  if (errors != nullptr) ::close(err_pipe[1]);
+  drain(out_pipe[0], output, err_pipe[0], errors);
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int run_in(const std::string& ns, const std::vector<std::string>& argv, std::string* output,
+           std::string* errors, bool show) {
+  std::vector<std::string> full = {find_ip(), "netns", "exec", ns};
+  full.insert(full.end(), argv.begin(), argv.end());
+  return run(full, output, errors, show);
 }
 
 int open_descriptors() {

@@ -80,8 +80,14 @@ class TestBed {
 };
 
 // Runs a program and waits for it; returns its exit status (-1 if it could
-// not run). Output goes to `output` when given.
-int run(const std::vector<std::string>& argv, std::string* output = nullptr);
+// not run). Standard output goes to `output` and standard error to `errors`
+// when given; otherwise both are discarded, or shown when `show` is set.
+int run(const std::vector<std::string>& argv, std::string* output = nullptr,
+        std::string* errors = nullptr, bool show = false);
+
+// The same inside network namespace `ns`.
+int run_in(const std::string& ns, const std::vector<std::string>& argv,
+           std::string* output = nullptr, std::string* errors = nullptr, bool show = false);
 
 // Open file descriptors of this process, for leak checks.
 int open_descriptors();
