@@ -54,7 +54,8 @@ int send_recv_str(const char* host, const char* data, std::int32_t length, char*
     // rest of the piece is dropped.
     const std::int32_t room = capacity > stored ? capacity - stored : 0;
     const std::int32_t span = got < room ? got : room;
-    const void* hit = std::memchr(piece, stop, static_cast<std::size_t>(span));
+    // The test of span keeps 32-bit builds from seeing a negative size here.
+    const void* hit = span > 0 ? std::memchr(piece, stop, static_cast<std::size_t>(span)) : nullptr;
     const std::int32_t take =
         hit != nullptr
             ? static_cast<std::int32_t>(static_cast<const unsigned char*>(hit) - piece) + 1

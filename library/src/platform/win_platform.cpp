@@ -1,0 +1,208 @@
+// Windows Sockets backend. The operations table follows Winsock closely, so
+// most entries are one call; what is added here is the translation of
+// SOCKET_ERROR and WSAEWOULDBLOCK into the table's own results.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <winsock2.h>
+#include <ws2tcpip.h>
+// winsock2.h first: windows.h would otherwise pull in the old winsock.h.
+#include <shellapi.h>
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform.h"
+
+namespace vornen::platform {
+namespace {
+
+// The adapter list is read into room for exactly kMaxAdapters entries of 76
+// bytes; a longer list does not fit and the query fails.
+constexpr int kInterfaceInfoSize = 76;
+constexpr int kInterfaceListSize = kMaxAdapters * kInterfaceInfoSize;
+static_assert(sizeof(INTERFACE_INFO) == kInterfaceInfoSize);
+
+SOCKET as_socket(Socket s) { return static_cast<SOCKET>(s); }
+Socket from_socket(SOCKET s) { return s == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(s); }
+WSAEVENT as_event(Event e) { return reinterpret_cast<WSAEVENT>(e); }
+
+int startup(std::uint16_t requested, std::uint16_t* granted) {
+  WSADATA data{};
+  if (::WSAStartup(requested, &data) != 0) return -1;
+  *granted = data.wVersion;
+  return 0;
+}
+
+void cleanup() { ::WSACleanup(); }
+
+Socket open_query_socket() {
+  return from_socket(::WSASocketA(AF_INET, SOCK_DGRAM, 0, nullptr, 0, 0));
+}
+
+int list_adapters(Socket query, Adapter* out, int* count) {
+  INTERFACE_INFO list[kMaxAdapters];
+  DWORD bytes = 0;
+  if (::WSAIoctl(as_socket(query), SIO_GET_INTERFACE_LIST, nullptr, 0, list, kInterfaceListSize,
+                 &bytes, nullptr, nullptr) == SOCKET_ERROR) {
+    return -1;
+  }
+  int n = static_cast<int>(bytes / kInterfaceInfoSize);
+  if (n > kMaxAdapters) n = kMaxAdapters;
+  for (int i = 0; i < n; ++i) {
+    out[i].flags = static_cast<std::uint32_t>(list[i].iiFlags);
+    out[i].address = list[i].iiAddress.AddressIn.sin_addr.s_addr;
+    out[i].netmask = list[i].iiNetmask.AddressIn.sin_addr.s_addr;
+  }
+  *count = n;
+  return 0;
+}
+
+std::uint32_t parse_dotted(const char* text) { return ::inet_addr(text); }
+
+bool resolve(const char* name, std::uint32_t* address) {
+  const hostent* host = ::gethostbyname(name);
+  if (host == nullptr || host->h_addrtype != AF_INET || host->h_length != 4 ||
+      host->h_addr_list[0] == nullptr) {
+    return false;
+  }
+  std::memcpy(address, host->h_addr_list[0], 4);
+  return true;
+}
+
+void format_dotted(std::uint32_t address, char* out) {
+  in_addr a{};
+  a.s_addr = address;
+  // inet_ntoa's text lives in a buffer of the system's; copy it at once.
+  const char* text = ::inet_ntoa(a);
+  if (text == nullptr) text = "";
+  std::strncpy(out, text, 15);
+  out[15] = '\0';
+}
+
+Socket open_socket(SocketKind kind) {
+  if (kind == SocketKind::Stream) return from_socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  SOCKET s = ::socket(AF_INET, SOCK_DGRAM, 0);
+  if (s == INVALID_SOCKET) return kNoSocket;
+  // Discovery sends to the directed broadcast address, which Windows refuses
+  // without this permission.
+  BOOL on = TRUE;
+  ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on);
+  return static_cast<Socket>(s);
+}
+
+void shutdown_socket(Socket s) { ::shutdown(as_socket(s), SD_BOTH); }
+void close_socket(Socket s) { ::closesocket(as_socket(s)); }
+
+Event create_event() {
+  WSAEVENT e = ::WSACreateEvent();
+  return e == WSA_INVALID_EVENT ? kNoEvent : reinterpret_cast<Event>(e);
+}
+
+int event_select(Socket s, Event e, long mask) {
+  return ::WSAEventSelect(as_socket(s), as_event(e), mask) == SOCKET_ERROR ? -1 : 0;
+}
+
+WaitResult wait_event(Event e, int timeout_ms) {
+  WSAEVENT handle = as_event(e);
+  const DWORD r = ::WSAWaitForMultipleEvents(
+      1, &handle, FALSE, static_cast<DWORD>(timeout_ms < 0 ? 0 : timeout_ms), FALSE);
+  if (r == WSA_WAIT_TIMEOUT) return WaitResult::Timeout;
+  return r == WSA_WAIT_FAILED ? WaitResult::Failed : WaitResult::Signalled;
+}
+
+int enum_events(Socket s, Event e, long* flags) {
+  WSANETWORKEVENTS recorded{};
+  if (::WSAEnumNetworkEvents(as_socket(s), as_event(e), &recorded) == SOCKET_ERROR) return -1;
+  *flags = recorded.lNetworkEvents;
+  return 0;
+}
+
+void close_event(Event e) { ::WSACloseEvent(as_event(e)); }
+
+sockaddr_in make_address(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = ::htons(port);
+  a.sin_addr.s_addr = address;
+  return a;
+}
+
+// The socket is non-blocking once bound to its event, so "would block" is an
+// ordinary answer that the callers tell from failure.
+int failure_kind() { return ::WSAGetLastError() == WSAEWOULDBLOCK ? kWouldBlock : kFailed; }
+
+int connect_socket(Socket s, std::uint32_t address, std::uint16_t port) {
+  sockaddr_in a = make_address(address, port);
+  if (::connect(as_socket(s), reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return 0;
+  return failure_kind();
+}
+
+int send_bytes(Socket s, const void* data, int length) {
+  const int n = ::send(as_socket(s), static_cast<const char*>(data), length, 0);
+  return n == SOCKET_ERROR ? failure_kind() : n;
+}
+
+int wait_writable(Socket s, int timeout_ms) {
+  fd_set writable;
+  FD_ZERO(&writable);
+  FD_SET(as_socket(s), &writable);
+  const int ms = timeout_ms < 0 ? 0 : timeout_ms;
+  timeval limit{ms / 1000, (ms % 1000) * 1000};
+  // The first argument is ignored by Windows.
+  const int r = ::select(0, nullptr, &writable, nullptr, &limit);
+  return r > 0 && FD_ISSET(as_socket(s), &writable) ? 0 : -1;
+}
+
+int recv_bytes(Socket s, void* buffer, int capacity) {
+  const int n = ::recv(as_socket(s), static_cast<char*>(buffer), capacity < 0 ? 0 : capacity, 0);
+  return n == SOCKET_ERROR ? kFailed : n;
+}
+
+int send_to(Socket s, const void* data, int length, std::uint32_t address, std::uint16_t port) {
+  sockaddr_in a = make_address(address, port);
+  const int n = ::sendto(as_socket(s), static_cast<const char*>(data), length, 0,
+                         reinterpret_cast<const sockaddr*>(&a), sizeof a);
+  return n == SOCKET_ERROR ? failure_kind() : n;
+}
+
+int bind_any(Socket s, std::uint16_t port) {
+  sockaddr_in a = make_address(::htonl(INADDR_ANY), port);
+  return ::bind(as_socket(s), reinterpret_cast<const sockaddr*>(&a), sizeof a) == SOCKET_ERROR ? -1
+                                                                                               : 0;
+}
+
+int recv_from(Socket s, void* buffer, int capacity, std::uint32_t* source) {
+  sockaddr_in from{};
+  int length = sizeof from;
+  // A datagram longer than the buffer fails with WSAEMSGSIZE, as wanted.
+  const int n = ::recvfrom(as_socket(s), static_cast<char*>(buffer), capacity < 0 ? 0 : capacity, 0,
+                           reinterpret_cast<sockaddr*>(&from), &length);
+  *source = from.sin_addr.s_addr;
+  return n == SOCKET_ERROR ? kFailed : n;
+}
+
+void run_arp(const char* parameters) {
+  // Hidden and not waited for; whether it started is of no interest.
+  ::ShellExecuteA(nullptr, nullptr, "arp", parameters, nullptr, SW_HIDE);
+}
+
+void sleep_ms(int milliseconds) {
+  ::Sleep(static_cast<DWORD>(milliseconds < 0 ? 0 : milliseconds));
+}
+
+constexpr Operations kWindows = {
+    startup,       cleanup,     open_query_socket, list_adapters,  parse_dotted, resolve,
+    format_dotted, open_socket, shutdown_socket,   close_socket,   create_event, event_select,
+    wait_event,    enum_events, close_event,       connect_socket, send_bytes,   wait_writable,
+    recv_bytes,    send_to,     bind_any,          recv_from,      run_arp,      sleep_ms,
+};
+
+}  // namespace
+
+const Operations& native() { return kWindows; }
+
+}  // namespace vornen::platform
