@@ -11,4 +11,4 @@ fi
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"${JOBS:-2}"
-exec build/tests/exports/vornen_c_caller
+exec build/demo/vorn-demo
