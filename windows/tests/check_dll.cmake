@@ -1,0 +1,50 @@
+# Reads a DLL's export and import tables with objdump -p and checks them:
+# exactly the seven names, ordinals 1 to 7 in alphabetical order, and imports
+# from system DLLs only.
+execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${out}")
+
+set(base "")
+set(in_names OFF)
+set(exports)
+set(imports)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^Ordinal Base[ \t]+([0-9]+)")
+    set(base ${CMAKE_MATCH_1})
+  elseif(line MATCHES "^\\[Ordinal/Name Pointer\\] Table")
+    set(in_names ON)
+  elseif(in_names AND line MATCHES "^[ \t]+\\[ *([0-9]+)\\] ([^ ]+)$")
+    # objdump numbers the entries from the ordinal base.
+    math(EXPR ordinal "${CMAKE_MATCH_1} + ${base}")
+    list(APPEND exports "${ordinal}:${CMAKE_MATCH_2}")
+  elseif(in_names)
+    set(in_names OFF)
+  endif()
+  if(line MATCHES "DLL Name: (.+)$")
+    string(TOLOWER "${CMAKE_MATCH_1}" dll)
+    list(APPEND imports "${dll}")
+  endif()
+endforeach()
+
+if(NOT base STREQUAL "1")
+  message(FATAL_ERROR "ordinal base is '${base}', expected 1")
+endif()
+set(expected 1:En_Close 2:En_Get_Dll_Version 3:En_Get_IPAddress 4:En_Open 5:En_SendRecvStr
+             6:En_SendStr 7:En_Set_IPAddress)
+if(NOT exports STREQUAL expected)
+  message(FATAL_ERROR "exports are: ${exports}\nexpected: ${expected}")
+endif()
+
+if(NOT imports)
+  message(FATAL_ERROR "no imports found in ${LIBRARY}")
+endif()
+foreach(dll IN LISTS imports)
+  if(NOT dll MATCHES "^(kernel32|ws2_32|shell32|msvcrt|ucrtbase)\\.dll$" AND
+     NOT dll MATCHES "^api-ms-win-.+\\.dll$")
+    message(FATAL_ERROR "imports from ${dll}, which is not a system DLL")
+  endif()
+endforeach()
+message(STATUS "exports: ${exports}; imports: ${imports}")
