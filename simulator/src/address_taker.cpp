@@ -41,7 +41,7 @@ UniqueFd open_packet_socket(unsigned index) {
   return fd;
 }
 
-void run_address_taker(Device& device, UniqueFd packet_socket) {
+void run_address_taker(Device& device, bool retake, UniqueFd packet_socket) {
   char frame[2048];
   while (wait_for(packet_socket.get(), POLLIN, device.stop.get(), -1) == Wait::ready) {
     const ssize_t length = ::recv(packet_socket.get(), frame, sizeof frame, MSG_TRUNC);
@@ -50,13 +50,21 @@ void run_address_taker(Device& device, UniqueFd packet_socket) {
     const auto target = frame_target(std::string_view(frame, stored), device.mac);
     if (!target) continue;
     std::lock_guard lock(device.address_mutex);
-    if (!ipv4_addresses(device.interface).empty()) continue;
+    const std::vector<Ipv4Prefix> current = ipv4_addresses(device.interface);
+    if (!current.empty() && !retake) continue;
+    bool ours = false;
+    for (const Ipv4Prefix& address : current) ours = ours || address.address == *target;
+    if (ours) continue;
     const Ipv4Prefix address{*target, device.default_prefix};
     const std::string text = format_ipv4(address.address) + "/" + std::to_string(address.prefix);
-    if (const int result = add_address(device.index, address); result != 0) {
+    const int result = current.empty() ? add_address(device.index, address)
+                                       : replace_addresses(device.interface, address);
+    if (result != 0) {
       log_error(device.log, "address take failed " + text + ": " + std::strerror(-result));
     } else {
-      log_event(device.log, "address taken " + text);
+      log_event(device.log,
+                "address taken " + text +
+                    (current.empty() ? "" : " replacing " + format_ipv4(current[0].address)));
     }
   }
 }

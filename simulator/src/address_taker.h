@@ -17,6 +17,7 @@ std::optional<Ipv4> frame_target(std::string_view frame, const Mac& own);
 // A packet socket that sees the interface's IPv4 frames.
 UniqueFd open_packet_socket(unsigned index);
 
-void run_address_taker(Device& device, UniqueFd packet_socket);
+// With `retake`, an addressed device also takes a new address named this way, replacing its own.
+void run_address_taker(Device& device, bool retake, UniqueFd packet_socket);
 
 }  // namespace devsim

@@ -131,6 +131,8 @@ std::string apply(Options& options, ScriptSource& script, const std::string& nam
 std::string apply_flag(Options& options, ScriptSource& script, const std::string& name) {
   if (name == "--help" || name == "-h") {
     options.help = true;
+  } else if (name == "--retake") {
+    options.retake = true;
   } else if (name == "--discovery-silent") {
     options.discovery.silent = true;
   } else if (name == "--setup-silent") {
@@ -174,7 +176,7 @@ bool takes_value(const std::string& name) {
 }
 
 bool is_flag(const std::string& name) {
-  return name == "--help" || name == "-h" || name == "--discovery-silent" ||
+  return name == "--help" || name == "-h" || name == "--retake" || name == "--discovery-silent" ||
          name == "--setup-silent" || name == "--setup-no-menu" ||
          name == "--command-close-at-once" || name == "--command-sink" ||
          name == "--command-silent" || name == "--command-reset-mid-reply";
@@ -229,6 +231,7 @@ TCP 9999 and the command port on TCP 14001. Runs until SIGTERM or SIGINT.
   --mac MAC                 set the interface's MAC first (XX-XX-... or XX:XX:...)
   --address A.B.C.D[/N]     start with this address, replacing any other
   --default-prefix N        prefix of a taken address (default 24)
+  --retake                  also take a new address when it has one, replacing it
   --log FILE                append one line per event (default: standard output)
   --setup-log FILE          append every byte received on the setup port
   --ready-file FILE         written once every listener is up; removed at exit

@@ -82,30 +82,28 @@ void converse(Device& device, const SetupBehaviour& behaviour, Connection& conne
   if (!behaviour.silent) send_text(device, connection, kGreeting);
   char buffer[4096];
   while (!connection.session.finished) {
-    const Wait wait = wait_for(connection.fd.get(), POLLIN, device.stop.get(), kIdleLimitMs);
-    if (wait == Wait::timeout) log_event(device.log, "setup idle limit reached");
-    if (wait != Wait::ready) return;
-    std::size_t want = sizeof buffer;
-    if (behaviour.reset_after >= 0) {
-      want = std::min(want, static_cast<std::size_t>(behaviour.reset_after - connection.received));
-    }
-    ssize_t length = 0;
-    if (want > 0) {
-      length = ::recv(connection.fd.get(), buffer, want, 0);
-      if (length <= 0) return;
-      const std::string_view bytes(buffer, static_cast<std::size_t>(length));
-      connection.received += length;
-      log_event(device.log, "setup recv " + std::to_string(length) + " bytes " +
-                                hex_preview(bytes) + " " + quoted_text(bytes));
-      record_raw(raw_log, bytes);
-      handle_events(device, behaviour, connection, feed_setup(connection.session, bytes));
-    }
     if (behaviour.reset_after >= 0 && connection.received >= behaviour.reset_after) {
       log_event(device.log, "setup reset after " + std::to_string(connection.received) + " bytes");
       reset_connection(connection.fd);
       connection.reset = true;
       return;
     }
+    const Wait wait = wait_for(connection.fd.get(), POLLIN, device.stop.get(), kIdleLimitMs);
+    if (wait == Wait::timeout) log_event(device.log, "setup idle limit reached");
+    if (wait != Wait::ready) return;
+    std::size_t want = sizeof buffer;
+    if (behaviour.reset_after >= 0) {
+      // Bytes past the limit stay unread, so the reset happens exactly there.
+      want = std::min(want, static_cast<std::size_t>(behaviour.reset_after - connection.received));
+    }
+    const ssize_t length = ::recv(connection.fd.get(), buffer, want, 0);
+    if (length <= 0) return;
+    const std::string_view bytes(buffer, static_cast<std::size_t>(length));
+    connection.received += length;
+    log_event(device.log, "setup recv " + std::to_string(length) + " bytes " + hex_preview(bytes) +
+                              " " + quoted_text(bytes));
+    record_raw(raw_log, bytes);
+    handle_events(device, behaviour, connection, feed_setup(connection.session, bytes));
   }
 }
 

@@ -102,7 +102,7 @@ int run_simulator(const Options& options) {
   std::vector<std::thread> services;
   services.emplace_back(run_discovery, std::ref(device), std::cref(options.discovery),
                         std::move(discovery));
-  services.emplace_back(run_address_taker, std::ref(device), std::move(packets));
+  services.emplace_back(run_address_taker, std::ref(device), options.retake, std::move(packets));
   services.emplace_back(run_setup_port, std::ref(device), std::cref(options.setup),
                         std::move(setup), std::move(setup_log));
   services.emplace_back(run_command_port, std::ref(device), std::cref(options.command_steps),

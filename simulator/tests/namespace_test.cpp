@@ -246,6 +246,19 @@ TEST_F(NamespaceSimulator, TakesAnAddressAnswersDiscoveryAndAppliesSetup) {
   EXPECT_EQ(read_file(setup_log_), sent);
 }
 
+TEST_F(NamespaceSimulator, RetakeReplacesAnAddressItAlreadyHas) {
+  start({"--address", "192.168.16.100/24", "--retake"});
+  ASSERT_EQ(run({"ip", "-n", pc_, "neigh", "replace", "192.168.16.101", "lladdr", kDeviceMac, "nud",
+                 "permanent", "dev", pc_link_}),
+            0);
+  in_netns(pc_, [&] {
+    EXPECT_FALSE(connect_to("192.168.16.101", 1).valid());
+    const UniqueFd setup = connect_to("192.168.16.101", 9999);
+    EXPECT_TRUE(setup.valid());
+  });
+  EXPECT_TRUE(logged("address taken 192.168.16.101/24 replacing 192.168.16.100"));
+}
+
 TEST_F(NamespaceSimulator, BehaviourOptionsShapeDiscovery) {
   start({"--address", "192.168.16.100/24", "--discovery-before", "0,29,65000", "--discovery-flood",
          "2,10"});

@@ -17,6 +17,8 @@ const char* simulator_path();
 // "--ready-file READY_FILE" is added. Waits until the ready file appears.
 // @return the child's pid, or -1 when it could not start, exited, or was not ready within
 // `timeout` (it is stopped then). Needs root to enter another namespace.
+// The simulator gets SIGTERM when the calling thread ends, so no test leaves one behind:
+// call this from a thread that lives as long as the simulator should.
 pid_t start_simulator(const std::string& netns, const std::vector<std::string>& args,
                       const std::string& ready_file, std::chrono::milliseconds timeout);
 
