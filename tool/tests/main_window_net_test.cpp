@@ -1,0 +1,147 @@
+// The window with the real library, inside the test bed: the clicks run with
+// the window's thread in the PC namespace, where every library call happens,
+// against a simulated device on the bed's link.
+#include <dlfcn.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <chrono>
+#include <memory>
+
+#include "devsim/launcher.h"
+#include "main_window.h"
+#include "result_log.h"
+#include "testbed/testbed.h"
+
+namespace {
+
+const char kMac[] = "00-20-4A-8D-72-33";
+
+const QString kOpenBlock = QStringLiteral(
+    "\r\nＤＬＬのバージョンを読み出す・・・成功\r\n"
+    "　ＤＬＬのバージョン = VornEN.DLL Rev. 1.001\r\n");
+
+template <typename T>
+T* Control(const MainWindow& window, const char* name) {
+  T* control = window.findChild<T*>(QString::fromLatin1(name));
+  if (control == nullptr) qFatal("window lacks %s", name);
+  return control;
+}
+
+QString Log(const MainWindow& window) { return LogText(*Control<QPlainTextEdit>(window, "Text3")); }
+
+void Click(const MainWindow& window, const char* button) {
+  QTest::mouseClick(Control<QPushButton>(window, button), Qt::LeftButton);
+}
+
+bool IsLoaded(const char* file) {
+  void* handle = dlopen(file, RTLD_NOW | RTLD_NOLOAD);
+  if (handle != nullptr) dlclose(handle);
+  return handle != nullptr;
+}
+
+}  // namespace
+
+class MainWindowNetTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void cleanupTestCase();
+
+  void SetThenFindAssignsTheAddressAndShowsIt();
+  void FindForAnAbsentMacLogsNoDevice();
+
+ private:
+  QString SimulatorLog() const;
+
+  std::unique_ptr<testbed::TestBed> bed_;
+  pid_t simulator_ = -1;
+  QString simulator_log_;
+};
+
+void MainWindowNetTest::initTestCase() {
+  if (!testbed::available()) {
+    QSKIP(qPrintable(QStringLiteral("test bed unavailable: ") +
+                     QString::fromStdString(testbed::unavailable_reason())));
+  }
+  // The window binds the built library by its file name, as it would any.
+  if (qEnvironmentVariableIsEmpty("VORNEN_LIBRARY")) qputenv("VORNEN_LIBRARY", VORNEN_LIBRARY_FILE);
+
+  bed_ = std::make_unique<testbed::TestBed>();
+  // No address yet: the set command is what gives it one.
+  const testbed::Device device = bed_->add_device(kMac, "");
+  const std::string base = QDir::tempPath().toStdString() + "/" + device.ns;
+  simulator_log_ = QString::fromStdString(base + ".log");
+  QFile::remove(simulator_log_);
+  // Started from the main thread, which lives as long as the simulator must.
+  simulator_ = devsim::start_simulator(device.ns, {"--mac", kMac, "--log", base + ".log"},
+                                       base + ".ready", std::chrono::seconds(10));
+  QVERIFY2(simulator_ > 0, "the simulator did not start");
+  QVERIFY2(SimulatorLog().contains(QStringLiteral("address none")), qPrintable(SimulatorLog()));
+}
+
+void MainWindowNetTest::cleanupTestCase() {
+  if (simulator_ > 0) QCOMPARE(devsim::stop_simulator(simulator_), 0);
+  bed_.reset();
+}
+
+QString MainWindowNetTest::SimulatorLog() const {
+  QFile file(simulator_log_);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(file.readAll());
+}
+
+void MainWindowNetTest::SetThenFindAssignsTheAddressAndShowsIt() {
+  MainWindow window;
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  auto* text1 = Control<QLineEdit>(window, "Text1");
+  // Text1 starts with the very address the find must show.
+  text1->clear();
+  {
+    const testbed::TestBed::InPc in_pc(*bed_);
+    Click(window, "Command1");
+    Click(window, "Command4");
+  }
+  QVERIFY2(IsLoaded(VORNEN_LIBRARY_FILE), "the built library was not the one bound");
+
+  const QString log = Log(window);
+  QVERIFY2(log == kOpenBlock + QStringLiteral("ＩＰアドレスを設定する・・・成功\r\n") + kOpenBlock +
+                      QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・成功\r\n"
+                                     "　ＩＰアドレス = 192.168.16.100\r\n"),
+           qPrintable(QStringLiteral("log:\n") + log));
+  QCOMPARE(text1->text(), QStringLiteral("192.168.16.100"));
+  // The device took the address through the set, not from anywhere else.
+  const QString events = SimulatorLog();
+  QVERIFY2(events.contains(QStringLiteral("address taken 192.168.16.100/24")), qPrintable(events));
+  QVERIFY2(events.contains(QStringLiteral("address set 192.168.16.100 host-bits 8")),
+           qPrintable(events));
+}
+
+void MainWindowNetTest::FindForAnAbsentMacLogsNoDevice() {
+  MainWindow window;
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  Control<QLineEdit>(window, "Text4")->setText(QStringLiteral("00-20-4A-00-00-99"));
+  auto* text1 = Control<QLineEdit>(window, "Text1");
+  QVERIFY(!text1->text().isEmpty());
+  {
+    // Nobody answers: the library waits its full 5000 ms for a reply.
+    const testbed::TestBed::InPc in_pc(*bed_);
+    Click(window, "Command4");
+  }
+  const QString log = Log(window);
+  QVERIFY2(log == kOpenBlock + QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・失敗\r\n"
+                                              "　エラー：-1008：指定ＭＡＣアドレスの"
+                                              "デバイスが存在しない。\r\n"),
+           qPrintable(QStringLiteral("log:\n") + log));
+  QCOMPARE(text1->text(), QString());
+}
+
+QTEST_MAIN(MainWindowNetTest)
+#include "main_window_net_test.moc"
