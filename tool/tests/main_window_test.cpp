@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRawFont>
+#include <QScopeGuard>
 #include <QTest>
 
 #include "fake_vornen.h"
@@ -95,6 +96,7 @@ class MainWindowTest : public QObject {
   void FailedFindEmptiesText1();
 
   void MissingLibraryIsLoggedAndTheWindowStaysUsable();
+  void MissingLibraryOfTheDefaultNameIsLogged();
   void MissingExportIsLoggedAndOthersStillWork();
 };
 
@@ -314,6 +316,38 @@ void MainWindowTest::MissingLibraryIsLoggedAndTheWindowStaysUsable() {
   // Each command tries the file again rather than giving up for good.
   QTest::mouseClick(Control<QPushButton>(window, "Command1"), Qt::LeftButton);
   QVERIFY(Log(window).endsWith(QStringLiteral("設定する・・・失敗\r\n") + error));
+  QVERIFY(window.isVisible());
+}
+
+void MainWindowTest::MissingLibraryOfTheDefaultNameIsLogged() {
+  const QByteArray chosen = qgetenv("VORNEN_LIBRARY");
+  const auto restore = qScopeGuard([&] {
+    if (!chosen.isNull()) qputenv("VORNEN_LIBRARY", chosen);
+  });
+  qunsetenv("VORNEN_LIBRARY");
+  const QString file = DefaultLibraryFile();
+  QCOMPARE(file, QStringLiteral("libVornEN.so"));
+  {
+    // The buttons below would call a real library on the machine's network.
+    QLibrary probe(file);
+    if (probe.load()) {
+      probe.unload();
+      QSKIP("a libVornEN.so is on the library search path");
+    }
+  }
+  MainWindow window;
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  const QString error = QStringLiteral("　エラー：ＤＬＬ「libVornEN.so」を読み込めない\r\n");
+  QTest::mouseClick(Control<QPushButton>(window, "Command1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(window, "Command4"), Qt::LeftButton);
+  const QString block = QStringLiteral("\r\nＤＬＬのバージョンを読み出す・・・失敗\r\n") + error +
+                        QStringLiteral("　ＤＬＬのオープンに失敗\r\n") + error;
+  const QString log = Log(window);
+  QVERIFY2(log == block + QStringLiteral("ＩＰアドレスを設定する・・・失敗\r\n") + error + block +
+                      QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・失敗\r\n") + error,
+           qPrintable(QStringLiteral("log:\n") + log));
+  QCOMPARE(Control<QLineEdit>(window, "Text1")->text(), QString());
   QVERIFY(window.isVisible());
 }
 
