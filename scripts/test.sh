@@ -27,3 +27,10 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORNEN_SANITIZE
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+if command -v clang++ >/dev/null; then
+  echo "== fuzzing, 30 s per target =="
+  bash scripts/fuzz.sh 30
+else
+  echo "clang not found: skipping the fuzz run" >&2
+fi
