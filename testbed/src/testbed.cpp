@@ -104,6 +104,19 @@ void install_handlers() {
   });
 }
 
+// A bridge port passes frames only once it forwards; right after it comes up
+// it listens and learns for a timer tick or two, and a first ARP request sent
+// then is lost, which costs a test a whole second of ARP retry.
+void wait_forwarding(const std::string& ns, const std::string& port) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  do {
+    std::string out;
+    run({find_ip(), "-n", ns, "-d", "-o", "link", "show", port}, &out);
+    if (out.find("state forwarding") != std::string::npos) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  } while (std::chrono::steady_clock::now() < deadline);
+}
+
 std::string colon_mac(std::string mac) {
   for (char& c : mac) {
     if (c == '-') c = ':';
@@ -223,6 +236,7 @@ TestBed::TestBed(const std::string& pc_address) {
     ip(link_, {"link", "set", "lpc", "master", "br0", "up"});
     if (!pc_address.empty()) ip(pc_, {"addr", "add", pc_address, "dev", "pc0"});
     ip(pc_, {"link", "set", "pc0", "up"});
+    wait_forwarding(link_, "lpc");
   } catch (...) {
     teardown();
     throw;
@@ -258,6 +272,7 @@ Device TestBed::add_device(const std::string& mac, const std::string& address) {
     d.address = address.substr(0, address.find('/'));
   }
   ip(d.ns, {"link", "set", "eth0", "up"});
+  wait_forwarding(link_, port);
   devices_.push_back(d);
   return d;
 }
