@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
   if (s1 <= 0 || s2 <= 0) return 1;
 
   std::map<int, int> results;
+  std::map<std::pair<int, int>, int> by_kind;  // (kind of call, result)
   Figures early{};
   Figures end{};
   const auto start = std::chrono::steady_clock::now();
@@ -96,7 +97,9 @@ int main(int argc, char** argv) {
     vornen::set_wait_timeout_ms(30);
     if (En_Open() != 0) return 1;
     for (int i = 0; i < calls; ++i) {
-      ++results[one_call(i)];
+      const int r = one_call(i);
+      ++results[r];
+      ++by_kind[{i % 12 == 6 && i % 60 == 6 ? 12 : i % 12, r}];
       if (i == 99) early = measure();
     }
     end = measure();
@@ -109,6 +112,9 @@ int main(int argc, char** argv) {
 
   std::printf("soak: %d calls in %.1f s; results:", calls, seconds);
   for (const auto& [code, count] : results) std::printf(" %d x%d", code, count);
+  std::printf("\n  by kind of call (12 = assignment):");
+  for (const auto& [kind, count] : by_kind)
+    std::printf(" [%d: %d x%d]", kind.first, kind.second, count);
   std::printf("\n  after 100 calls: %d descriptors, %ld threads, %ld kB resident\n",
               early.descriptors, early.threads, early.rss_kb);
   std::printf("  at the end:      %d descriptors, %ld threads, %ld kB resident\n", end.descriptors,
