@@ -160,13 +160,34 @@ int poll_bounded(pollfd* p, int timeout_ms) {
   }
 }
 
+// Linux ends a connect to an address that nobody answers (no ARP reply)
+// after about 3 s with "host unreachable". The event model knows no such end:
+// only a peer's answer, a refusal included, completes a connect, and silence
+// lasts until the wait is over.
+bool connect_unanswered(const PosixEvent& ev, short revents) {
+  if (!(ev.mask & kEventConnect) || ev.connect_reported || !(revents & POLLERR)) return false;
+  int error = 0;
+  socklen_t len = sizeof error;
+  if (::getsockopt(ev.fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0) return false;
+  return error == EHOSTUNREACH || error == ENETUNREACH || error == EHOSTDOWN || error == ETIMEDOUT;
+}
+
 WaitResult wait_event(Event e, int timeout_ms) {
   PosixEvent* ev = as_event(e);
   if (ev == nullptr || ev->fd < 0) return WaitResult::Failed;
+  const int timeout = timeout_ms < 0 ? 0 : timeout_ms;
+  const long deadline = monotonic_ms() + timeout;
   pollfd p{ev->fd, poll_events_for(*ev), 0};
-  int r = poll_bounded(&p, timeout_ms < 0 ? 0 : timeout_ms);
+  int r = poll_bounded(&p, timeout);
   if (r < 0) return WaitResult::Failed;
-  return r == 0 ? WaitResult::Timeout : WaitResult::Signalled;
+  if (r == 0) return WaitResult::Timeout;
+  if (connect_unanswered(*ev, p.revents)) {
+    pollfd none{-1, 0, 0};
+    const long left = deadline - monotonic_ms();
+    if (left > 0) poll_bounded(&none, static_cast<int>(left));
+    return WaitResult::Timeout;
+  }
+  return WaitResult::Signalled;
 }
 
 int enum_events(Socket s, Event e, long* flags) {
