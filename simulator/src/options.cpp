@@ -133,6 +133,8 @@ std::string apply_flag(Options& options, ScriptSource& script, const std::string
     options.help = true;
   } else if (name == "--retake") {
     options.retake = true;
+  } else if (name == "--any-namespace") {
+    options.any_namespace = true;
   } else if (name == "--discovery-silent") {
     options.discovery.silent = true;
   } else if (name == "--setup-silent") {
@@ -176,8 +178,8 @@ bool takes_value(const std::string& name) {
 }
 
 bool is_flag(const std::string& name) {
-  return name == "--help" || name == "-h" || name == "--retake" || name == "--discovery-silent" ||
-         name == "--setup-silent" || name == "--setup-no-menu" ||
+  return name == "--help" || name == "-h" || name == "--retake" || name == "--any-namespace" ||
+         name == "--discovery-silent" || name == "--setup-silent" || name == "--setup-no-menu" ||
          name == "--command-close-at-once" || name == "--command-sink" ||
          name == "--command-silent" || name == "--command-reset-mid-reply";
 }
@@ -235,6 +237,8 @@ TCP 9999 and the command port on TCP 14001. Runs until SIGTERM or SIGINT.
   --log FILE                append one line per event (default: standard output)
   --setup-log FILE          append every byte received on the setup port
   --ready-file FILE         written once every listener is up; removed at exit
+  --any-namespace           run outside a namespace made by "ip netns add" (refused
+                            by default: it would change a real interface)
 
 Discovery:
   --discovery-before LEN[,LEN...]  first send datagrams of these lengths (0..65000)

@@ -31,7 +31,8 @@ struct Options {
   std::optional<Mac> mac;
   std::optional<Ipv4Prefix> address;
   int default_prefix = 24;
-  bool retake = false;  // take a new address even when it has one
+  bool retake = false;         // take a new address even when it has one
+  bool any_namespace = false;  // run outside the namespaces of "ip netns add" too
   std::string log_path;
   std::string setup_log_path;
   std::string ready_file;

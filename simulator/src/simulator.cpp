@@ -1,8 +1,10 @@
 #include "simulator.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,6 +29,26 @@ int fail(Device& device, const std::string& what, int error) {
   return 1;
 }
 
+// True when this process runs in a namespace made by "ip netns add" (one of /var/run/netns).
+bool in_named_namespace() {
+  struct stat own {};
+  if (::stat("/proc/self/ns/net", &own) != 0) return false;
+  DIR* directory = ::opendir("/var/run/netns");
+  if (directory == nullptr) return false;
+  bool found = false;
+  while (const dirent* entry = ::readdir(directory)) {
+    struct stat named {};
+    const std::string path = std::string("/var/run/netns/") + entry->d_name;
+    if (::stat(path.c_str(), &named) == 0 && named.st_dev == own.st_dev &&
+        named.st_ino == own.st_ino) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(directory);
+  return found;
+}
+
 bool write_ready_file(const std::string& path) {
   const UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   if (!fd.valid()) return false;
@@ -49,6 +71,13 @@ int run_simulator(const Options& options) {
   device.default_prefix = options.default_prefix;
   if (!options.log_path.empty() && !open_event_log(device.log, options.log_path)) {
     return fail(device, "cannot open log " + options.log_path, errno);
+  }
+  // Changing a MAC or an address of the machine's own interfaces would disturb a real network.
+  if (!options.any_namespace && !in_named_namespace()) {
+    return fail(device,
+                "refusing to run outside a namespace made by \"ip netns add\" "
+                "(give --any-namespace to run here anyway)",
+                0);
   }
   device.interface = options.interface;
   if (device.interface.empty()) {

@@ -50,6 +50,7 @@ TEST(Options, DefaultsEchoEveryLine) {
   EXPECT_TRUE(options.interface.empty());
   EXPECT_FALSE(options.retake);
   EXPECT_TRUE(parse_ok({"--retake"}).retake);
+  EXPECT_FALSE(options.any_namespace);
   EXPECT_FALSE(options.address);
   EXPECT_EQ(options.default_prefix, 24);
   ASSERT_EQ(options.command_steps.size(), 3u);
