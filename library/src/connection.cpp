@@ -1,7 +1,5 @@
 #include "connection.h"
 
-#include <memory>
-
 namespace vornen {
 namespace {
 Connection g_connection;
@@ -11,9 +9,10 @@ int g_wait_ms = kDefaultWaitMs;
 Connection& connection() { return g_connection; }
 
 unsigned char* reply_buffer() {
-  // Static storage: nothing is allocated per call and nothing at load.
-  static std::unique_ptr<unsigned char[]> buffer(new unsigned char[kReplyBufferSize]);
-  return buffer.get();
+  // Zero-initialised static storage: no allocation, no work at load or unload,
+  // and pages are only mapped in when a reply first uses them.
+  static unsigned char buffer[kReplyBufferSize];
+  return buffer;
 }
 
 int wait_timeout_ms() { return g_wait_ms; }
