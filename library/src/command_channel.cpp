@@ -14,6 +14,29 @@ namespace {
 
 constexpr int kAfterSendPauseMs = 10;
 
+// Copies at most `span` bytes, up to and including the first `stop`; returns
+// the count copied. Each block is searched and then copied while it is still
+// in the cache, so a large piece is read from memory once, not twice.
+std::int32_t copy_through(char* to, const unsigned char* from, std::int32_t span,
+                          unsigned char stop, bool* hit) {
+  constexpr std::int32_t kBlock = 16 * 1024;
+  std::int32_t done = 0;
+  while (done < span) {
+    const std::int32_t block = span - done < kBlock ? span - done : kBlock;
+    const auto* at = static_cast<const unsigned char*>(
+        std::memchr(from + done, stop, static_cast<std::size_t>(block)));
+    const std::int32_t take =
+        at != nullptr ? static_cast<std::int32_t>(at - (from + done)) + 1 : block;
+    std::memcpy(to + done, from + done, static_cast<std::size_t>(take));
+    done += take;
+    if (at != nullptr) {
+      *hit = true;
+      break;
+    }
+  }
+  return done;
+}
+
 // Ends the call: the release's own result is never reported.
 int finish(int result) {
   tcp_release();
@@ -54,15 +77,9 @@ int send_recv_str(const char* host, const char* data, std::int32_t length, char*
     // rest of the piece is dropped.
     const std::int32_t room = capacity > stored ? capacity - stored : 0;
     const std::int32_t span = got < room ? got : room;
-    // The test of span keeps 32-bit builds from seeing a negative size here.
-    const void* hit = span > 0 ? std::memchr(piece, stop, static_cast<std::size_t>(span)) : nullptr;
-    const std::int32_t take =
-        hit != nullptr
-            ? static_cast<std::int32_t>(static_cast<const unsigned char*>(hit) - piece) + 1
-            : span;
-    if (take > 0) std::memcpy(buffer + stored, piece, static_cast<std::size_t>(take));
-    stored += take;
-    if (hit != nullptr || got > room) break;
+    bool hit = false;
+    stored += copy_through(buffer + stored, piece, span, stop, &hit);
+    if (hit || got > room) break;
     // Exactly full with no terminator: the next byte, if any, ends the call.
   }
   *size = stored;

@@ -426,5 +426,28 @@ TEST_F(CommandChannelTest, BlockCopyGivesTheResultsOfTheByteRule) {
   }
 }
 
+TEST_F(CommandChannelTest, LargePieceWithTheTerminatorOrTheCapacityNearBlockEdges) {
+  constexpr std::size_t kPiece = 40'000;
+  buffer_.assign(kPiece + 64, kFill);
+  for (std::size_t at : {std::size_t{0}, std::size_t{16'383}, std::size_t{16'384},
+                         std::size_t{16'385}, std::size_t{32'768}, kPiece - 1, kPiece}) {
+    for (std::int32_t capacity : {16'384, 16'385, 32'768, 40'000, 50'000}) {
+      SCOPED_TRACE("terminator at " + std::to_string(at) + ", capacity " +
+                   std::to_string(capacity));
+      std::string piece(kPiece, 'x');
+      if (at < kPiece) piece[at] = '\r';
+      const std::vector<std::string> pieces = {piece, "tail\r"};
+      const Outcome expected = byte_by_byte(pieces, capacity, '\r', buffer_.size());
+      expect_connect_and_send();
+      for (std::size_t i = 0; i < expected.reads; ++i) expect_piece(pieces[i]);
+      buffer_.assign(buffer_.size(), kFill);
+      std::int32_t size = capacity;
+      ASSERT_EQ(send_recv(&size), expected.result);
+      ASSERT_EQ(size, expected.size);
+      ASSERT_TRUE(std::string(buffer_.begin(), buffer_.end()) == expected.buffer);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vornen
