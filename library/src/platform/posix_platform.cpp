@@ -82,8 +82,9 @@ int list_adapters(Socket, Adapter* out, int* count) {
 }
 
 std::uint32_t parse_dotted(const char* text) {
-  // inet_aton takes the same shortened and octal/hex forms as inet_addr but
-  // does not confuse 255.255.255.255 with failure.
+  // inet_aton takes the same shortened and octal/hex forms as inet_addr. As
+  // with inet_addr, 255.255.255.255 comes out as the failure value, and the
+  // callers hand it on to the resolver, which knows it.
   in_addr a{};
   if (::inet_aton(text, &a) == 0) return kAddressNone;
   return a.s_addr;
