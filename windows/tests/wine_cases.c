@@ -164,6 +164,20 @@ __asm__(
     "  popl %ebp\n"
     "  ret\n");
 
+/* The probe itself must tell the two conventions apart. */
+static int __cdecl probe_cdecl(int a, int b) { return a + b; }
+static int __stdcall probe_stdcall(int a, int b) { return a - b; }
+
+static void check_probe(void) {
+  const DWORD args[2] = {5, 3};
+  int result = 0;
+  const int cdecl_removed = measured_call((FARPROC)(void (*)(void))probe_cdecl, args, 2, &result);
+  if (cdecl_removed != 0 || result != 8) fail("probe on a __cdecl function");
+  const int stdcall_removed =
+      measured_call((FARPROC)(void (*)(void))probe_stdcall, args, 2, &result);
+  if (stdcall_removed != 8 || result != 2) fail("probe on a __stdcall function");
+}
+
 /* Each export with arguments that make it return at once, in an order that
  * leaves the library closed: -100 before the open, -1005 for bad texts. */
 static void check_stack_cleanup(FARPROC found[7]) {
@@ -213,6 +227,7 @@ int main(void) {
   check_version_resource(library);
   if (g_failures != 0) return 1;
 #if defined(__i386__)
+  check_probe();
   check_stack_cleanup(found);
 #endif
 

@@ -1,6 +1,10 @@
 // Windows Sockets backend. The operations table follows Winsock closely, so
-// most entries are one call; what is added here is the translation of
-// SOCKET_ERROR and WSAEWOULDBLOCK into the table's own results.
+// most entries are one call. Two things are added: the translation of
+// SOCKET_ERROR and WSAEWOULDBLOCK into the table's own results, and the
+// table's rule that pending bytes count as readable and a peer's close stays
+// reported. Winsock records FD_READ and FD_CLOSE once: a read event taken up
+// by the connect's enumeration (a device that greets at once) would never be
+// seen by the receive that follows.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -14,6 +18,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <new>
 
 #include "platform.h"
 
@@ -26,9 +31,19 @@ constexpr int kInterfaceInfoSize = 76;
 constexpr int kInterfaceListSize = kMaxAdapters * kInterfaceInfoSize;
 static_assert(sizeof(INTERFACE_INFO) == kInterfaceInfoSize);
 
+// The table's event: Winsock's event object with the socket and mask it is
+// bound to, so that the wait and the enumeration can ask about the socket.
+struct WinEvent {
+  WSAEVENT handle = WSA_INVALID_EVENT;
+  SOCKET socket = INVALID_SOCKET;
+  long mask = 0;
+  bool stream = false;
+  bool closed = false;  // the peer's close was recorded on this binding
+};
+
 SOCKET as_socket(Socket s) { return static_cast<SOCKET>(s); }
 Socket from_socket(SOCKET s) { return s == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(s); }
-WSAEVENT as_event(Event e) { return reinterpret_cast<WSAEVENT>(e); }
+WinEvent* as_event(Event e) { return reinterpret_cast<WinEvent*>(e); }
 
 int startup(std::uint16_t requested, std::uint16_t* granted) {
   WSADATA data{};
@@ -98,30 +113,80 @@ void shutdown_socket(Socket s) { ::shutdown(as_socket(s), SD_BOTH); }
 void close_socket(Socket s) { ::closesocket(as_socket(s)); }
 
 Event create_event() {
-  WSAEVENT e = ::WSACreateEvent();
-  return e == WSA_INVALID_EVENT ? kNoEvent : reinterpret_cast<Event>(e);
+  auto* ev = new (std::nothrow) WinEvent;
+  if (ev == nullptr) return kNoEvent;
+  ev->handle = ::WSACreateEvent();
+  if (ev->handle == WSA_INVALID_EVENT) {
+    delete ev;
+    return kNoEvent;
+  }
+  return reinterpret_cast<Event>(ev);
 }
 
 int event_select(Socket s, Event e, long mask) {
-  return ::WSAEventSelect(as_socket(s), as_event(e), mask) == SOCKET_ERROR ? -1 : 0;
+  WinEvent* ev = as_event(e);
+  if (::WSAEventSelect(as_socket(s), ev->handle, mask) == SOCKET_ERROR) return -1;
+  int type = 0;
+  int length = sizeof type;
+  ::getsockopt(as_socket(s), SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &length);
+  ev->socket = as_socket(s);
+  ev->mask = mask;
+  ev->stream = type == SOCK_STREAM;
+  ev->closed = false;
+  return 0;
+}
+
+u_long pending_bytes(SOCKET s) {
+  u_long count = 0;
+  return ::ioctlsocket(s, FIONREAD, &count) == 0 ? count : 0;
+}
+
+// True when the socket has something the caller bound the event for that
+// Winsock will not record again.
+bool still_signalled(const WinEvent& ev) {
+  if (ev.socket == INVALID_SOCKET) return false;
+  if ((ev.mask & FD_CLOSE) && ev.closed) return true;
+  return (ev.mask & FD_READ) && pending_bytes(ev.socket) > 0;
 }
 
 WaitResult wait_event(Event e, int timeout_ms) {
-  WSAEVENT handle = as_event(e);
+  WinEvent* ev = as_event(e);
+  if (ev == nullptr) return WaitResult::Failed;
+  if (still_signalled(*ev)) return WaitResult::Signalled;
   const DWORD r = ::WSAWaitForMultipleEvents(
-      1, &handle, FALSE, static_cast<DWORD>(timeout_ms < 0 ? 0 : timeout_ms), FALSE);
+      1, &ev->handle, FALSE, static_cast<DWORD>(timeout_ms < 0 ? 0 : timeout_ms), FALSE);
   if (r == WSA_WAIT_TIMEOUT) return WaitResult::Timeout;
   return r == WSA_WAIT_FAILED ? WaitResult::Failed : WaitResult::Signalled;
 }
 
 int enum_events(Socket s, Event e, long* flags) {
+  WinEvent* ev = as_event(e);
   WSANETWORKEVENTS recorded{};
-  if (::WSAEnumNetworkEvents(as_socket(s), as_event(e), &recorded) == SOCKET_ERROR) return -1;
-  *flags = recorded.lNetworkEvents;
+  if (ev == nullptr ||
+      ::WSAEnumNetworkEvents(as_socket(s), ev->handle, &recorded) == SOCKET_ERROR) {
+    return -1;
+  }
+  long found = recorded.lNetworkEvents;
+  if (found & FD_CLOSE) ev->closed = true;
+  if (ev->closed) found |= FD_CLOSE;
+  const bool pending = pending_bytes(as_socket(s)) > 0;
+  if (pending) {
+    found |= FD_READ;
+  } else if (ev->stream) {
+    // An orderly close or a reset with nothing left to read is a close
+    // without read, whatever else was recorded with it.
+    found &= ~static_cast<long>(FD_READ);
+  }
+  *flags = found & ev->mask;
   return 0;
 }
 
-void close_event(Event e) { ::WSACloseEvent(as_event(e)); }
+void close_event(Event e) {
+  WinEvent* ev = as_event(e);
+  if (ev == nullptr) return;
+  ::WSACloseEvent(ev->handle);
+  delete ev;
+}
 
 sockaddr_in make_address(std::uint32_t address, std::uint16_t port) {
   sockaddr_in a{};
