@@ -10,7 +10,16 @@ packages=(
   iproute2 procps psmisc
   # window tool
   qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth fonts-ipafont-gothic imagemagick xdotool
+  # Windows DLLs: cross compilers with the POSIX thread model, and Wine for
+  # the tests (wine32 runs the 32-bit programs)
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
+  binutils-mingw-w64-x86-64 wine wine64 wine32
 )
+
+# wine32 is an i386 package; the package lists must know that architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -34,3 +34,11 @@ if command -v clang++ >/dev/null; then
 else
   echo "clang not found: skipping the fuzz run" >&2
 fi
+
+if [ "$(id -u)" = 0 ] && command -v i686-w64-mingw32-g++-posix >/dev/null &&
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null; then
+  echo "== Windows DLLs: cross builds, and their tests under Wine in the test bed =="
+  bash scripts/windows.sh
+else
+  echo "not root, or no MinGW-w64 or Wine: skipping the Windows tests" >&2
+fi

@@ -121,17 +121,27 @@ class WineTest : public ::testing::TestWithParam<const char*> {
     sim_a_ = devsim::start_simulator(a.ns, {"--command-trickle", "20", "--setup-log", setup_log_},
                                      work_ + "/a.ready", 10s);
     sim_b_ = devsim::start_simulator(b.ns, {}, work_ + "/b.ready", 10s);
+    const testbed::Device c = bed_->add_device(VORNEN_CASE_MAC_C, VORNEN_CASE_ADDRESS_C "/24");
+    const testbed::Device d = bed_->add_device(VORNEN_CASE_MAC_D, VORNEN_CASE_ADDRESS_D "/24");
+    sim_c_ = devsim::start_simulator(c.ns, ends_after_a_piece("close"), work_ + "/c.ready", 10s);
+    sim_d_ = devsim::start_simulator(d.ns, ends_after_a_piece("reset"), work_ + "/d.ready", 10s);
     ASSERT_GT(sim_a_, 0);
     ASSERT_GT(sim_b_, 0);
+    ASSERT_GT(sim_c_, 0);
+    ASSERT_GT(sim_d_, 0);
 
     // A server of this prefix left from an interrupted run would hold its
     // sockets in another namespace.
     kill_wineserver();
+    // The server starts in the prefix, so that must exist first; Wine fills
+    // an empty one.
+    ::mkdir(prefix_.c_str(), 0755);
     server_ = bed_->spawn(bed_->pc(), {wineserver_, "--foreground", "--persistent"});
-    if (!exists(prefix_ + "/system.reg")) {
+    const std::string made = prefix_ + "/drive_c/windows/system32/kernel32.dll";
+    if (!exists(made)) {
       std::string out;
       const int rc = in_pc({wine_, "wineboot", "--init"}, kPrefixLimitS, &out);
-      ASSERT_TRUE(exists(prefix_ + "/system.reg")) << "wineboot: " << rc << "\n" << out;
+      ASSERT_TRUE(rc == 0 && exists(made)) << "wineboot: " << rc << "\n" << out;
     }
   }
 
@@ -140,10 +150,18 @@ class WineTest : public ::testing::TestWithParam<const char*> {
       kill_wineserver();
       bed_->stop(server_);
     }
-    if (sim_a_ > 0) devsim::stop_simulator(sim_a_);
-    if (sim_b_ > 0) devsim::stop_simulator(sim_b_);
+    for (pid_t sim : {sim_a_, sim_b_, sim_c_, sim_d_}) {
+      if (sim > 0) devsim::stop_simulator(sim);
+    }
     bed_.reset();
     if (!work_.empty()) testbed::run({"/bin/rm", "-rf", work_});
+  }
+
+  // A command port that answers a line with part of a reply, then ends the
+  // connection with `how` ("close" or "reset") once the piece has been read.
+  static std::vector<std::string> ends_after_a_piece(const std::string& how) {
+    return {"--command-step", "recv-line", "--command-step", "send OK",
+            "--command-step", "sleep 300", "--command-step", how};
   }
 
   // Ends this prefix's server and every program of it; nothing else.
@@ -221,6 +239,8 @@ class WineTest : public ::testing::TestWithParam<const char*> {
   std::string setup_log_;
   pid_t sim_a_ = -1;
   pid_t sim_b_ = -1;
+  pid_t sim_c_ = -1;
+  pid_t sim_d_ = -1;
   pid_t server_ = -1;
 };
 

@@ -157,6 +157,10 @@ int vornen_run_cases(const VornenApi* api, FILE* out) {
   ask(&run, "ask.a_cut_at_capacity", VORNEN_CASE_ADDRESS_A, 5, "0 5 OK:HE");
   ask(&run, "ask.b_in_one_piece", VORNEN_CASE_ADDRESS_B, 100, "0 9 OK:HELLO\\r");
   code(&run, "send.a", api->send_str(VORNEN_CASE_ADDRESS_A, "PING\r", 5), 0);
+  /* A close or a reset with nothing left to read ends the call; the size
+   * slot keeps its capacity. */
+  ask(&run, "ask.c_closes_after_a_piece", VORNEN_CASE_ADDRESS_C, 100, "-304 100 ");
+  ask(&run, "ask.d_resets_after_a_piece", VORNEN_CASE_ADDRESS_D, 100, "-304 100 ");
 
   /* The "arp" entry is not needed: A already has the address it is given.
    * Like the real module, A restarts after the dialogue, so it comes last. */

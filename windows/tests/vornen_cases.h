@@ -3,10 +3,12 @@
  * does, written once against a table of the seven exports: the Windows test
  * program fills it from VornEN.dll, the Linux driver from the Linux library.
  *
- * They expect the test bed's layout: the PC at 192.168.16.1/24 and two
+ * They expect the test bed's layout: the PC at 192.168.16.1/24 and four
  * simulated devices, A (00-20-4A-8D-72-33, 192.168.16.100, answering its
- * command port one byte at a time) and B (00-20-4A-8D-72-44, 192.168.16.101,
- * answering in one piece). Nothing else may answer discovery.
+ * command port one byte at a time), B (00-20-4A-8D-72-44, 192.168.16.101,
+ * answering in one piece), and C (192.168.16.102) and D (192.168.16.103),
+ * which answer a line with "OK" and, 300 ms later, close the connection in
+ * order (C) or reset it (D). Nothing else may answer discovery.
  */
 #ifndef VORNEN_CASES_H
 #define VORNEN_CASES_H
@@ -35,6 +37,10 @@ typedef struct VornenApi {
 #define VORNEN_CASE_ADDRESS_A "192.168.16.100"
 #define VORNEN_CASE_MAC_B "00-20-4A-8D-72-44"
 #define VORNEN_CASE_ADDRESS_B "192.168.16.101"
+#define VORNEN_CASE_MAC_C "00-20-4A-8D-72-66"
+#define VORNEN_CASE_ADDRESS_C "192.168.16.102"
+#define VORNEN_CASE_MAC_D "00-20-4A-8D-72-77"
+#define VORNEN_CASE_ADDRESS_D "192.168.16.103"
 
 /* Runs every case from a closed library and leaves it closed. Writes one
  * "case NAME: OBSERVED" line per call and a "FAIL NAME: ..." line for each
