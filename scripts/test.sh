@@ -2,7 +2,8 @@
 # Installs what is needed, builds, and runs every test: the plain build, then
 # the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Tests that need network namespaces run when this is run as root and are
-# skipped otherwise.
+# skipped otherwise. As root, with MinGW-w64 and Wine present (the set-up
+# script installs them), the Windows DLLs are cross-built and tested under Wine.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
