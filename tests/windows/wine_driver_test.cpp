@@ -268,6 +268,18 @@ TEST_P(WineTest, DllAnswersTheCasesAsTheLinuxLibraryDoes) {
   EXPECT_EQ(take_setup_log(), linux_setup) << "the device got other setup bytes from the DLL";
 }
 
+// The program's own guard: on a PC that is not the test bed's it must not
+// open the library, which would broadcast.
+TEST_P(WineTest, CasesProgramRefusesToRunOutsideTheTestBed) {
+  bed_->pc_ip({"addr", "del", VORNEN_CASE_PC "/24", "dev", "pc0"});
+  bed_->pc_ip({"addr", "add", "10.1.2.3/8", "dev", "pc0"});
+  std::string out;
+  const int rc = in_pc({wine_, bin_ + "/vornen_wine_cases.exe"}, kProgramLimitS, &out);
+  EXPECT_EQ(rc, 2) << out;
+  EXPECT_NE(out.find("not in the test bed"), std::string::npos) << out;
+  EXPECT_EQ(out.find("case open"), std::string::npos) << out;
+}
+
 TEST_P(WineTest, CallerLinkedAgainstTheImportLibrary) {
   std::string out;
   const int rc = in_pc({wine_, bin_ + "/vornen_import_caller.exe"}, kProgramLimitS, &out);
