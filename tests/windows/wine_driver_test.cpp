@@ -118,11 +118,11 @@ class WineTest : public ::testing::TestWithParam<const char*> {
     bed_ = std::make_unique<testbed::TestBed>(VORNEN_CASE_PC "/24");
     const testbed::Device a = bed_->add_device(VORNEN_CASE_MAC_A, VORNEN_CASE_ADDRESS_A "/24");
     const testbed::Device b = bed_->add_device(VORNEN_CASE_MAC_B, VORNEN_CASE_ADDRESS_B "/24");
+    const testbed::Device c = bed_->add_device(VORNEN_CASE_MAC_C, VORNEN_CASE_ADDRESS_C "/24");
+    const testbed::Device d = bed_->add_device(VORNEN_CASE_MAC_D, VORNEN_CASE_ADDRESS_D "/24");
     sim_a_ = devsim::start_simulator(a.ns, {"--command-trickle", "20", "--setup-log", setup_log_},
                                      work_ + "/a.ready", 10s);
     sim_b_ = devsim::start_simulator(b.ns, {}, work_ + "/b.ready", 10s);
-    const testbed::Device c = bed_->add_device(VORNEN_CASE_MAC_C, VORNEN_CASE_ADDRESS_C "/24");
-    const testbed::Device d = bed_->add_device(VORNEN_CASE_MAC_D, VORNEN_CASE_ADDRESS_D "/24");
     sim_c_ = devsim::start_simulator(c.ns, ends_after_a_piece("close"), work_ + "/c.ready", 10s);
     sim_d_ = devsim::start_simulator(d.ns, ends_after_a_piece("reset"), work_ + "/d.ready", 10s);
     ASSERT_GT(sim_a_, 0);
@@ -226,7 +226,7 @@ class WineTest : public ::testing::TestWithParam<const char*> {
 
   std::string take_setup_log() {
     std::string bytes = read_file(setup_log_);
-    ::truncate(setup_log_.c_str(), 0);
+    std::ofstream(setup_log_, std::ios::trunc);  // the simulator appends
     return bytes;
   }
 
