@@ -45,7 +45,8 @@ int adapter_check(const char* only_adapter) {
   c.state = kClosed;
   platform::Socket query = os.open_query_socket();
   if (query == platform::kNoSocket) return ERR_SOCKETONINFO;
-  platform::Adapter adapters[platform::kMaxAdapters];
+  // Zeroed so that a backend without adapter names leaves them empty.
+  platform::Adapter adapters[platform::kMaxAdapters] = {};
   int count = 0;
   if (os.list_adapters(query, adapters, &count) != 0) {
     os.close_socket(query);
