@@ -9,7 +9,9 @@ packages=(
   # test bed
   iproute2 procps psmisc
   # window tool
-  qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth fonts-ipafont-gothic imagemagick xdotool
+  # (the platform plugins, offscreen and xcb, are only a recommendation of Qt GUI)
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev libgl-dev xvfb xauth
+  fonts-ipafont-gothic imagemagick xdotool
   # Windows DLLs: cross compilers with the POSIX thread model, and Wine for
   # the tests (wine32 runs the 32-bit programs)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
