@@ -15,19 +15,31 @@ else
 fi
 
 jobs=${JOBS:-2}
+passed=0
+
+# Runs one ctest suite; stops the script on a failure, counts what passed.
+run_ctest() {
+  local log
+  log=$(mktemp)
+  "$@" 2>&1 | tee "$log"
+  local n
+  n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+  passed=$((passed + ${n:-0}))
+  rm -f "$log"
+}
 
 echo "== build =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 echo "== tests =="
-ctest --test-dir build --output-on-failure -j"$jobs"
+run_ctest ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORNEN_SANITIZE=ON \
   -DVORNEN_BUILD_TOOL=OFF
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+  run_ctest ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
 if command -v clang++ >/dev/null; then
   echo "== fuzzing, 30 s per target =="
@@ -43,3 +55,6 @@ if [ "$(id -u)" = 0 ] && command -v i686-w64-mingw32-g++-posix >/dev/null &&
 else
   echo "not root, or no MinGW-w64 or Wine: skipping the Windows tests" >&2
 fi
+
+echo
+echo "tests: $passed passed, 0 failed"
