@@ -33,29 +33,15 @@ std::string letters(std::size_t size) {
 
 // The library opened in the PC namespace of a bed with one device; a peer
 // thread in the device's namespace plays the command port.
-class CommandChannelNetTest : public NetTest {
+class CommandChannelNetTest : public OneDeviceNetTest {
  protected:
   void SetUp() override {
-    NetTest::SetUp();
-    if (IsSkipped()) return;
-    bed().add_device("00-20-4A-8D-72-33", std::string(kDevice) + "/24");
-    enter_pc();
-    ASSERT_EQ(En_Open(), 0);
-    descriptors_ = testbed::open_descriptors();
+    OneDeviceNetTest::SetUp();
     reply_.assign(100, kFill);
   }
 
-  void TearDown() override {
-    if (!IsSkipped()) {
-      EXPECT_EQ(connection().state, kReady) << "every call releases its connection";
-      EXPECT_EQ(testbed::open_descriptors(), descriptors_) << "descriptor left open";
-    }
-    NetTest::TearDown();
-  }
-
   std::unique_ptr<ScriptPeer> command_port(ScriptPeer::Script script) {
-    return std::make_unique<ScriptPeer>(bed(), bed().devices().front().ns, kCommandPort,
-                                        std::move(script));
+    return std::make_unique<ScriptPeer>(bed(), device_ns(), kCommandPort, std::move(script));
   }
 
   // Sends the six bytes "ABCDEF" and collects the reply up to CR.
@@ -80,7 +66,6 @@ class CommandChannelNetTest : public NetTest {
   }
 
   std::vector<char> reply_;
-  int descriptors_ = 0;
 };
 
 // --- replies ----------------------------------------------------------------------

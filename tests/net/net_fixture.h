@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "VornEN.h"
 #include "connection.h"
 #include "testbed/testbed.h"
 
@@ -41,6 +42,35 @@ class NetTest : public ::testing::Test {
  private:
   std::unique_ptr<testbed::TestBed> bed_;
   std::optional<testbed::TestBed::InPc> in_pc_;
+};
+
+// The library opened in the PC namespace of a bed with one device at
+// 192.168.16.100; every test must end with the connection ready and as many
+// descriptors open as it began with.
+class OneDeviceNetTest : public NetTest {
+ protected:
+  static constexpr const char* kDeviceAddress = "192.168.16.100";
+
+  void SetUp() override {
+    NetTest::SetUp();
+    if (IsSkipped()) return;
+    bed().add_device("00-20-4A-8D-72-33", std::string(kDeviceAddress) + "/24");
+    enter_pc();
+    ASSERT_EQ(En_Open(), 0);
+    descriptors_ = testbed::open_descriptors();
+  }
+
+  void TearDown() override {
+    if (!IsSkipped()) {
+      EXPECT_EQ(connection().state, kReady) << "every call releases its connection";
+      EXPECT_EQ(testbed::open_descriptors(), descriptors_) << "descriptor left open";
+    }
+    NetTest::TearDown();
+  }
+
+  const std::string& device_ns() { return bed().devices().front().ns; }
+
+  int descriptors_ = 0;
 };
 
 }  // namespace vornen

@@ -67,31 +67,8 @@ long since_ms(Clock::time_point start) {
   return static_cast<long>(std::chrono::duration_cast<Ms>(Clock::now() - start).count());
 }
 
-// The library opened in the PC namespace of a bed with one device; every
-// test must end with as many descriptors open as it began with.
-class TcpNetTest : public NetTest {
- protected:
-  void SetUp() override {
-    NetTest::SetUp();
-    if (IsSkipped()) return;
-    bed().add_device("00-20-4A-8D-72-33", std::string(kDevice) + "/24");
-    enter_pc();
-    ASSERT_EQ(En_Open(), 0);
-    descriptors_ = testbed::open_descriptors();
-  }
-
-  void TearDown() override {
-    if (!IsSkipped()) {
-      EXPECT_EQ(connection().state, kReady);
-      EXPECT_EQ(testbed::open_descriptors(), descriptors_) << "descriptor left open";
-    }
-    NetTest::TearDown();
-  }
-
-  const std::string& device_ns() { return bed().devices().front().ns; }
-
-  int descriptors_ = 0;
-};
+// The primitives on the PC of a bed with one device.
+class TcpNetTest : public OneDeviceNetTest {};
 
 // --- connect and release --------------------------------------------------------
 
