@@ -1,5 +1,7 @@
 #include "commands.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -74,8 +76,10 @@ void report(const char* what, int code) {
 }
 
 int open_library(const Invocation& in) {
-  auto interface_name = option(in, "--interface");
-  int r = interface_name ? vornen::open_library_on(interface_name->c_str()) : En_Open();
+  // The library's own way to pick one adapter of several, as for any caller.
+  if (auto interface_name = option(in, "--interface"))
+    ::setenv("VORNEN_INTERFACE", interface_name->c_str(), 1);
+  int r = En_Open();
   if (r != 0) report("open", r);
   return r;
 }

@@ -1,7 +1,5 @@
 #include "startup.h"
 
-#include <cstring>
-
 #include "VornEN.h"
 #include "connection.h"
 #include "platform/platform.h"
@@ -32,12 +30,7 @@ int open_library() {
   return r != 0 ? r : adapter_check();
 }
 
-int open_library_on(const char* adapter_name) {
-  int r = start_socket_layer();
-  return r != 0 ? r : adapter_check(adapter_name);
-}
-
-int adapter_check(const char* only_adapter) {
+int adapter_check() {
   const auto& os = platform::ops();
   Connection& c = connection();
   // A connection still in use is forgotten, not closed: its handles stay with
@@ -57,7 +50,6 @@ int adapter_check(const char* only_adapter) {
   for (int i = 0; i < count; ++i) {
     const platform::Adapter& a = adapters[i];
     if ((a.flags & (platform::kAdapterLoopback | platform::kAdapterPointToPoint)) != 0) continue;
-    if (only_adapter != nullptr && std::strncmp(a.name, only_adapter, sizeof a.name) != 0) continue;
     ++usable;
     // The last usable adapter's text stays, also when there are several.
     os.format_dotted((a.address & a.netmask) | ~a.netmask, c.broadcast);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include "VornEN.h"
 #include "net_fixture.h"
@@ -54,6 +55,30 @@ TEST_F(StartupNetTest, TwoUsableAddressesGiveTooManyWithTheSecondText) {
   EXPECT_EQ(open_with("10.1.2.3/8"), ERR_TOOMANYNONETWORKINTERFACE);
   EXPECT_STREQ(connection().broadcast, "10.255.255.255");
   EXPECT_EQ(connection().state, kClosed);
+}
+
+// A second adapter, as a container bridge or Wi-Fi gives a Linux PC.
+TEST_F(StartupNetTest, InterfaceVariablePicksOneOfSeveralAdapters) {
+  bed().pc_ip({"link", "add", "extra0", "type", "veth", "peer", "name", "extra1"});
+  bed().pc_ip({"addr", "add", "10.1.2.3/8", "dev", "extra0"});
+  EXPECT_EQ(open_with("192.168.16.1/24"), ERR_TOOMANYNONETWORKINTERFACE);
+
+  struct Unset {
+    ~Unset() { ::unsetenv("VORNEN_INTERFACE"); }
+  } unset;
+  ::setenv("VORNEN_INTERFACE", "pc0", 1);
+  EXPECT_EQ(En_Open(), 0);
+  EXPECT_STREQ(connection().broadcast, "192.168.16.255");
+  ::setenv("VORNEN_INTERFACE", "extra0", 1);
+  EXPECT_EQ(En_Open(), 0) << "read again at each open";
+  EXPECT_STREQ(connection().broadcast, "10.255.255.255");
+  ::setenv("VORNEN_INTERFACE", "lo", 1);
+  EXPECT_EQ(En_Open(), ERR_NONETWORKINTERFACEONINFO) << "loop-back stays unusable";
+  ::setenv("VORNEN_INTERFACE", "nosuch0", 1);
+  EXPECT_EQ(En_Open(), ERR_NONETWORKINTERFACEONINFO);
+  EXPECT_EQ(connection().state, kClosed);
+  ::setenv("VORNEN_INTERFACE", "", 1);
+  EXPECT_EQ(En_Open(), ERR_TOOMANYNONETWORKINTERFACE) << "empty counts as unset";
 }
 
 TEST_F(StartupNetTest, PointToPointAdapterBesideEthernetIsIgnored) {

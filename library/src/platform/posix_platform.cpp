@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -53,13 +54,25 @@ std::uint32_t translate_flags(unsigned int linux_flags) {
   return flags;
 }
 
+// A Linux PC often has more than one adapter (a container or virtual-machine
+// bridge, Wi-Fi beside Ethernet), where the library alone would answer -15.
+// VORNEN_INTERFACE names the one to use: the list then holds only its
+// entries, and a name no adapter has leaves the list empty (-14). Read at
+// each open, so a program may change it between opens.
+const char* chosen_interface() {
+  const char* name = std::getenv("VORNEN_INTERFACE");
+  return name != nullptr && name[0] != '\0' ? name : nullptr;
+}
+
 int list_adapters(Socket, Adapter* out, int* count) {
   ifaddrs* list = nullptr;
   if (::getifaddrs(&list) != 0) return -1;
+  const char* only = chosen_interface();
   int n = 0;
   bool overflow = false;
   for (ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
     if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
+    if (only != nullptr && std::strcmp(a->ifa_name, only) != 0) continue;
     if (n == kMaxAdapters) {
       overflow = true;
       break;
