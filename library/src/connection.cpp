@@ -39,6 +39,11 @@ void close_handles() {
   close_event_once();
 }
 
+void abandon_connection() {
+  close_handles();
+  if (g_connection.state != kClosed) g_connection.state = kReady;
+}
+
 void reset_connection_for_tests() {
   g_connection = Connection{};
   g_wait_ms = kDefaultWaitMs;

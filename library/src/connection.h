@@ -39,6 +39,10 @@ void close_handles();
 void close_socket_once();
 void close_event_once();
 
+// Ends whatever connection is in use after a call broke off: its handles
+// are closed and an opened library is ready again.
+void abandon_connection();
+
 // Forgets the whole connection without closing anything (tests start clean).
 void reset_connection_for_tests();
 
