@@ -1,25 +1,34 @@
 #include "arp_parameters.h"
 
+#include <cstddef>
 #include <cstring>
-#include <string>
-#include <vector>
+
+#include "platform.h"
 
 namespace vornen::platform {
 namespace {
 
-std::vector<std::string> split_blanks(const char* text) {
-  std::vector<std::string> words;
-  std::string word;
-  for (const char* p = text; *p != '\0'; ++p) {
-    if (*p == ' ' || *p == '\t') {
-      if (!word.empty()) words.push_back(word);
-      word.clear();
-    } else {
-      word += *p;
-    }
-  }
-  if (!word.empty()) words.push_back(word);
-  return words;
+// Longest address text the library passes (its host text check allows 16).
+constexpr std::size_t kMaxAddressText = 16;
+constexpr std::size_t kMacText = 17;
+
+struct Word {
+  const char* start;
+  std::size_t length;
+};
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// The next blank-separated word from *cursor; false when only blanks remain.
+bool next_word(const char** cursor, Word* word) {
+  const char* p = *cursor;
+  while (is_blank(*p)) ++p;
+  if (*p == '\0') return false;
+  word->start = p;
+  while (*p != '\0' && !is_blank(*p)) ++p;
+  word->length = static_cast<std::size_t>(p - word->start);
+  *cursor = p;
+  return true;
 }
 
 int hex_value(char c) {
@@ -29,43 +38,14 @@ int hex_value(char c) {
   return -1;
 }
 
-bool parse_dotted_strict(const std::string& text, std::uint32_t* address) {
-  unsigned parts[4];
-  int count = 0;
-  unsigned value = 0;
-  int digits = 0;
-  for (std::size_t i = 0; i <= text.size(); ++i) {
-    char c = i < text.size() ? text[i] : '.';
-    if (c == '.') {
-      if (digits == 0 || count == 4) return false;
-      parts[count++] = value;
-      value = 0;
-      digits = 0;
-    } else if (c >= '0' && c <= '9' && digits < 3) {
-      value = value * 10 + static_cast<unsigned>(c - '0');
-      ++digits;
-    } else {
-      return false;
-    }
-  }
-  if (count != 4) return false;
-  std::uint8_t bytes[4];
-  for (int i = 0; i < 4; ++i) {
-    if (parts[i] > 255) return false;
-    bytes[i] = static_cast<std::uint8_t>(parts[i]);
-  }
-  std::memcpy(address, bytes, 4);
-  return true;
-}
-
-bool parse_mac_any_case(const std::string& text, std::uint8_t* mac) {
-  if (text.size() != 17) return false;
-  const char separator = text[2];
+bool parse_mac_any_case(const Word& text, std::uint8_t* mac) {
+  if (text.length != kMacText) return false;
+  const char separator = text.start[2];
   if (separator != '-' && separator != ':') return false;
   for (int k = 0; k < 6; ++k) {
-    if (k > 0 && text[static_cast<std::size_t>(3 * k - 1)] != separator) return false;
-    int hi = hex_value(text[static_cast<std::size_t>(3 * k)]);
-    int lo = hex_value(text[static_cast<std::size_t>(3 * k + 1)]);
+    if (k > 0 && text.start[3 * k - 1] != separator) return false;
+    const int hi = hex_value(text.start[3 * k]);
+    const int lo = hex_value(text.start[3 * k + 1]);
     if (hi < 0 || lo < 0) return false;
     mac[k] = static_cast<std::uint8_t>(hi * 16 + lo);
   }
@@ -74,11 +54,22 @@ bool parse_mac_any_case(const std::string& text, std::uint8_t* mac) {
 
 }  // namespace
 
-bool parse_arp_parameters(const char* text, ArpEntry* entry) {
+bool parse_arp_parameters(const char* text, std::uint32_t (*read_address)(const char*),
+                          ArpEntry* entry) {
   if (text == nullptr) return false;
-  std::vector<std::string> words = split_blanks(text);
-  if (words.size() != 3 || words[0] != "-s") return false;
-  return parse_dotted_strict(words[1], &entry->address) && parse_mac_any_case(words[2], entry->mac);
+  Word words[4];
+  int count = 0;
+  const char* cursor = text;
+  while (count < 4 && next_word(&cursor, &words[count])) ++count;
+  if (count != 3) return false;
+  if (words[0].length != 2 || std::strncmp(words[0].start, "-s", 2) != 0) return false;
+  if (words[1].length > kMaxAddressText) return false;
+  char address[kMaxAddressText + 1];
+  std::memcpy(address, words[1].start, words[1].length);
+  address[words[1].length] = '\0';
+  entry->address = read_address(address);
+  if (entry->address == kAddressNone) return false;
+  return parse_mac_any_case(words[2], entry->mac);
 }
 
 }  // namespace vornen::platform

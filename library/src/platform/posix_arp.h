@@ -3,6 +3,6 @@
 namespace vornen::platform {
 
 // Makes the permanent neighbour entry that "arp -s" makes on Windows.
-void posix_run_arp(const char* parameters);
+void posix_run_arp(const char* parameters) noexcept;
 
 }  // namespace vornen::platform
