@@ -20,6 +20,7 @@
 
 #include "platform.h"
 #include "posix_arp.h"
+#include "posix_clock.h"
 
 namespace vornen::platform {
 namespace {
@@ -157,19 +158,17 @@ short poll_events_for(const PosixEvent& ev) {
   return events;
 }
 
-long monotonic_ms() {
+Milliseconds monotonic_ms() {
   timespec t{};
   ::clock_gettime(CLOCK_MONOTONIC, &t);
-  return t.tv_sec * 1000L + t.tv_nsec / 1'000'000L;
+  return to_milliseconds(t.tv_sec, t.tv_nsec);
 }
 
 // poll() that resumes after a signal with the time left.
 int poll_bounded(pollfd* p, int timeout_ms) {
-  const long deadline = monotonic_ms() + timeout_ms;
+  const Milliseconds deadline = monotonic_ms() + timeout_ms;
   for (;;) {
-    long left = deadline - monotonic_ms();
-    if (left < 0) left = 0;
-    int r = ::poll(p, 1, static_cast<int>(left));
+    int r = ::poll(p, 1, time_left(deadline, monotonic_ms()));
     if (r >= 0 || errno != EINTR) return r;
   }
 }
@@ -190,15 +189,15 @@ WaitResult wait_event(Event e, int timeout_ms) {
   PosixEvent* ev = as_event(e);
   if (ev == nullptr || ev->fd < 0) return WaitResult::Failed;
   const int timeout = timeout_ms < 0 ? 0 : timeout_ms;
-  const long deadline = monotonic_ms() + timeout;
+  const Milliseconds deadline = monotonic_ms() + timeout;
   pollfd p{ev->fd, poll_events_for(*ev), 0};
   int r = poll_bounded(&p, timeout);
   if (r < 0) return WaitResult::Failed;
   if (r == 0) return WaitResult::Timeout;
   if (connect_unanswered(*ev, p.revents)) {
     pollfd none{-1, 0, 0};
-    const long left = deadline - monotonic_ms();
-    if (left > 0) poll_bounded(&none, static_cast<int>(left));
+    const int left = time_left(deadline, monotonic_ms());
+    if (left > 0) poll_bounded(&none, left);
     return WaitResult::Timeout;
   }
   return WaitResult::Signalled;
