@@ -21,9 +21,27 @@
 namespace testbed {
 namespace {
 
-std::mutex g_mutex;
-std::vector<TestBed*> g_beds;
+// Everything the beds of this process have made and not yet removed: the
+// cleanup at exit and after a signal works from this list, never from the
+// beds themselves, which another thread may be destroying at that moment.
+struct Registry {
+  std::mutex mutex;
+  std::vector<std::string> namespaces;
+  std::vector<pid_t> children;
+};
+
+Registry& registry() {
+  // Never destroyed: the exit handler uses it after static destruction began.
+  static auto* r = new Registry;
+  return *r;
+}
+
 std::atomic<int> g_counter{0};
+
+template <typename T>
+void forget(std::vector<T>& list, const T& item) {
+  list.erase(std::remove(list.begin(), list.end(), item), list.end());
+}
 
 const char* find_ip() {
   static const char* const places[] = {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"};
@@ -60,7 +78,10 @@ void kill_namespace_processes(const std::string& ns) {
     std::size_t end = out.find('\n', pos);
     if (end == std::string::npos) end = out.size();
     const std::string word = out.substr(pos, end - pos);
-    if (!word.empty()) ::kill(static_cast<pid_t>(std::atoi(word.c_str())), SIGKILL);
+    const pid_t pid = static_cast<pid_t>(std::atoi(word.c_str()));
+    // A thread of this process may stand in the namespace (a test calling
+    // the library in the PC namespace): the process lists there itself.
+    if (pid > 0 && pid != ::getpid()) ::kill(pid, SIGKILL);
     pos = end + 1;
   }
 }
@@ -80,27 +101,76 @@ void sweep_stale() {
   }
 }
 
-void on_signal(int sig) {
-  // Best effort from a signal: the beds' teardown forks and waits, which is
-  // what is wanted before the process goes.
-  std::vector<TestBed*> beds = g_beds;
-  for (TestBed* b : beds) b->teardown();
-  ::signal(sig, SIG_DFL);
-  ::raise(sig);
+// Ends a child of this process: SIGTERM, a bounded wait, then SIGKILL.
+// Returns its exit status, or -1.
+int end_child(pid_t pid) {
+  ::kill(pid, SIGTERM);
+  int status = 0;
+  for (int i = 0; i < 300; ++i) {
+    const pid_t r = ::waitpid(pid, &status, WNOHANG);
+    if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (r < 0 && errno != EINTR) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::kill(pid, SIGKILL);
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return -1;
 }
 
-void at_exit() {
-  std::vector<TestBed*> beds = g_beds;
-  for (TestBed* b : beds) b->teardown();
+// Removes what the registry holds, children first, namespaces last made
+// first; used at exit and after a signal.
+void clean_up_everything() {
+  std::vector<pid_t> children;
+  std::vector<std::string> namespaces;
+  {
+    std::lock_guard<std::mutex> lock(registry().mutex);
+    children.swap(registry().children);
+    namespaces.swap(registry().namespaces);
+  }
+  for (auto it = children.rbegin(); it != children.rend(); ++it) end_child(*it);
+  for (auto it = namespaces.rbegin(); it != namespaces.rend(); ++it) delete_namespace(*it);
+}
+
+// The handler only writes the signal's number into a pipe; a thread of the
+// test bed reads it, cleans up outside the handler, and then lets the signal
+// end the process as it would have without a bed.
+int g_signal_pipe[2] = {-1, -1};
+
+extern "C" void on_signal(int sig) {
+  const int saved = errno;
+  const unsigned char number = static_cast<unsigned char>(sig);
+  [[maybe_unused]] ssize_t ignored = ::write(g_signal_pipe[1], &number, 1);
+  errno = saved;
+}
+
+void watch_signals() {
+  unsigned char number = 0;
+  for (;;) {
+    const ssize_t n = ::read(g_signal_pipe[0], &number, 1);
+    if (n == 1) break;
+    if (n < 0 && errno == EINTR) continue;
+    return;
+  }
+  clean_up_everything();
+  struct sigaction plain {};
+  plain.sa_handler = SIG_DFL;
+  ::sigaction(number, &plain, nullptr);
+  ::kill(::getpid(), number);
 }
 
 void install_handlers() {
   static std::once_flag once;
   std::call_once(once, [] {
-    std::atexit(at_exit);
-    ::signal(SIGINT, on_signal);
-    ::signal(SIGTERM, on_signal);
-    ::signal(SIGHUP, on_signal);
+    registry();
+    std::atexit(clean_up_everything);
+    if (::pipe2(g_signal_pipe, O_CLOEXEC) != 0) return;
+    std::thread(watch_signals).detach();
+    struct sigaction action {};
+    action.sa_handler = on_signal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &action, nullptr);
   });
 }
 
@@ -164,34 +234,60 @@ void drain(int out_fd, std::string* output, int err_fd, std::string* errors) {
 
 }  // namespace
 
+namespace {
+
+// Both ends of a pipe, closed once when it goes.
+struct Pipe {
+  int fd[2] = {-1, -1};
+  ~Pipe() { close_both(); }
+  bool open() { return ::pipe2(fd, O_CLOEXEC) == 0; }
+  void close_end(int k) {
+    if (fd[k] >= 0) ::close(fd[k]);
+    fd[k] = -1;
+  }
+  void close_both() {
+    close_end(0);
+    close_end(1);
+  }
+};
+
+}  // namespace
+
 int run(const std::vector<std::string>& argv, std::string* output, std::string* errors, bool show) {
-  int out_pipe[2] = {-1, -1};
-  int err_pipe[2] = {-1, -1};
-  if (output != nullptr && ::pipe2(out_pipe, O_CLOEXEC) != 0) return -1;
-  if (errors != nullptr && ::pipe2(err_pipe, O_CLOEXEC) != 0) return -1;
-  pid_t pid = ::fork();
+  Pipe out;
+  Pipe err;
+  if (output != nullptr && !out.open()) return -1;
+  if (errors != nullptr && !err.open()) return -1;
+  // Made before the fork: the child of a process with threads may not
+  // allocate, another thread may have held the allocator's lock.
+  std::vector<char*> args = c_argv(argv);
+  const pid_t pid = ::fork();
   if (pid < 0) return -1;
   if (pid == 0) {
-    int devnull = ::open("/dev/null", O_RDWR);
+    const int devnull = ::open("/dev/null", O_RDWR);
     if (output != nullptr)
-      ::dup2(out_pipe[1], 1);
+      ::dup2(out.fd[1], 1);
     else if (!show)
       ::dup2(devnull, 1);
     if (errors != nullptr)
-      ::dup2(err_pipe[1], 2);
+      ::dup2(err.fd[1], 2);
     else if (!show)
       ::dup2(devnull, 2);
     ::dup2(devnull, 0);
-    std::vector<char*> args = c_argv(argv);
     ::execv(args[0], args.data());
     ::_exit(127);
   }
-  if (output != nullptr) ::close(out_pipe[1]);
-  if (errors != nullptr) ::close(err_pipe[1]);
-  drain(out_pipe[0], output, err_pipe[0], errors);
+  out.close_end(1);
+  err.close_end(1);
+  // drain() closes the read ends it was given.
+  drain(out.fd[0], output, err.fd[0], errors);
+  out.fd[0] = -1;
+  err.fd[0] = -1;
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  pid_t r;
+  while ((r = ::waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
   }
+  if (r != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -220,14 +316,9 @@ TestBed::TestBed(const std::string& pc_address) {
   prefix_ = "vtb" + std::to_string(::getpid()) + "-" + std::to_string(g_counter++);
   pc_ = prefix_ + "-pc";
   link_ = prefix_ + "-link";
-  {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_beds.push_back(this);
-  }
   try {
     for (const auto& ns : {pc_, link_}) {
-      if (run({find_ip(), "netns", "add", ns}) != 0) throw std::runtime_error("netns add " + ns);
-      namespaces_.push_back(ns);
+      add_namespace(ns);
       ip(ns, {"link", "set", "lo", "up"});
     }
     ip(link_, {"link", "add", "br0", "type", "bridge", "forward_delay", "0"});
@@ -245,6 +336,17 @@ TestBed::TestBed(const std::string& pc_address) {
 
 TestBed::~TestBed() { teardown(); }
 
+void TestBed::add_namespace(const std::string& ns) {
+  // Known to the cleanup before it exists, so that a signal between the two
+  // cannot leave it behind.
+  {
+    std::lock_guard<std::mutex> lock(registry().mutex);
+    registry().namespaces.push_back(ns);
+  }
+  namespaces_.push_back(ns);
+  if (run({find_ip(), "netns", "add", ns}) != 0) throw std::runtime_error("netns add " + ns);
+}
+
 void TestBed::ip(const std::string& ns, const std::vector<std::string>& args) const {
   std::vector<std::string> argv = {find_ip(), "-n", ns};
   argv.insert(argv.end(), args.begin(), args.end());
@@ -260,8 +362,7 @@ Device TestBed::add_device(const std::string& mac, const std::string& address) {
   Device d;
   d.ns = prefix_ + "-d" + std::to_string(k);
   d.mac = colon_mac(mac);
-  if (run({find_ip(), "netns", "add", d.ns}) != 0) throw std::runtime_error("netns add " + d.ns);
-  namespaces_.push_back(d.ns);
+  add_namespace(d.ns);
   const std::string port = "ld" + std::to_string(k);
   ip(d.ns, {"link", "set", "lo", "up"});
   ip(link_, {"link", "add", port, "type", "veth", "peer", "name", "eth0", "netns", d.ns});
@@ -279,44 +380,49 @@ Device TestBed::add_device(const std::string& mac, const std::string& address) {
 
 pid_t TestBed::spawn(const std::string& ns, const std::vector<std::string>& argv) {
   const std::string path = "/var/run/netns/" + ns;
-  pid_t pid = ::fork();
+  std::vector<char*> args = c_argv(argv);
+  std::lock_guard<std::mutex> lock(registry().mutex);
+  const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) ::_exit(126);
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGTERM, SIG_DFL);
-    std::vector<char*> args = c_argv(argv);
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &plain, nullptr);
     ::execv(args[0], args.data());
     ::_exit(127);
   }
+  registry().children.push_back(pid);
   children_.push_back(pid);
   return pid;
 }
 
 int TestBed::stop(pid_t pid) {
-  auto it = std::find(children_.begin(), children_.end(), pid);
-  if (it == children_.end()) return -1;
-  children_.erase(it);
-  ::kill(pid, SIGTERM);
-  int status = 0;
-  for (int i = 0; i < 300; ++i) {
-    pid_t r = ::waitpid(pid, &status, WNOHANG);
-    if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (r < 0 && errno != EINTR) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (std::find(children_.begin(), children_.end(), pid) == children_.end()) return -1;
+  forget(children_, pid);
+  {
+    std::lock_guard<std::mutex> lock(registry().mutex);
+    const auto& all = registry().children;
+    // Gone from the registry: the cleanup after a signal has ended it.
+    if (std::find(all.begin(), all.end(), pid) == all.end()) return -1;
+    forget(registry().children, pid);
   }
-  ::kill(pid, SIGKILL);
-  ::waitpid(pid, &status, 0);
-  return -1;
+  return end_child(pid);
 }
 
 void TestBed::teardown() {
   while (!children_.empty()) stop(children_.back());
-  for (auto it = namespaces_.rbegin(); it != namespaces_.rend(); ++it) delete_namespace(*it);
+  for (auto it = namespaces_.rbegin(); it != namespaces_.rend(); ++it) {
+    {
+      std::lock_guard<std::mutex> lock(registry().mutex);
+      const auto& all = registry().namespaces;
+      if (std::find(all.begin(), all.end(), *it) == all.end()) continue;
+      forget(registry().namespaces, *it);
+    }
+    delete_namespace(*it);
+  }
   namespaces_.clear();
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_beds.erase(std::remove(g_beds.begin(), g_beds.end(), this), g_beds.end());
 }
 
 std::thread TestBed::thread_in(const std::string& ns, std::function<void()> work) const {
@@ -338,6 +444,7 @@ TestBed::InPc::InPc(const TestBed& bed) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (home_ < 0 || fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) {
     if (fd >= 0) ::close(fd);
+    if (home_ >= 0) ::close(home_);
     throw std::runtime_error("cannot enter " + bed.pc());
   }
   ::close(fd);

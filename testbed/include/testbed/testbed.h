@@ -2,8 +2,10 @@
 // namespace with loop-back and one adapter pc0 (192.168.16.1/24 unless told
 // otherwise), and device namespaces on the same link, joined by a bridge in a
 // link namespace of their own. Nothing of it touches the machine's own
-// network. Everything made is torn down by the destructor, at exit, on
-// SIGINT/SIGTERM, and, after a crash, by the next bed made on this machine.
+// network. Everything made is torn down by the destructor, at exit, after
+// SIGINT/SIGTERM/SIGHUP (outside the signal handler, by a thread of the bed,
+// before the signal ends the process as usual), and, after a crash, by the
+// next bed made on this machine.
 #pragma once
 
 #include <sys/types.h>
@@ -70,13 +72,14 @@ class TestBed {
   void teardown();
 
  private:
+  void add_namespace(const std::string& ns);
+
   std::string prefix_;
   std::string pc_;
   std::string link_;
   std::vector<std::string> namespaces_;
   std::vector<Device> devices_;
   std::vector<pid_t> children_;
-  int link_ports_ = 0;
 };
 
 // Runs a program and waits for it; returns its exit status (-1 if it could
