@@ -237,8 +237,8 @@ TCP 9999 and the command port on TCP 14001. Runs until SIGTERM or SIGINT.
   --log FILE                append one line per event (default: standard output)
   --setup-log FILE          append every byte received on the setup port
   --ready-file FILE         written once every listener is up; removed at exit
-  --any-namespace           run outside a namespace made by "ip netns add" (refused
-                            by default: it would change a real interface)
+  --any-namespace           run in the network namespace of process 1 (refused by
+                            default: it would change a real interface)
 
 Discovery:
   --discovery-before LEN[,LEN...]  first send datagrams of these lengths (0..65000)

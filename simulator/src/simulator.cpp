@@ -1,6 +1,5 @@
 #include "simulator.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -8,7 +7,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -29,24 +31,45 @@ int fail(Device& device, const std::string& what, int error) {
   return 1;
 }
 
-// True when this process runs in a namespace made by "ip netns add" (one of /var/run/netns).
-bool in_named_namespace() {
-  struct stat own {};
-  if (::stat("/proc/self/ns/net", &own) != 0) return false;
-  DIR* directory = ::opendir("/var/run/netns");
-  if (directory == nullptr) return false;
+bool same_namespace(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool namespace_of(pid_t pid, struct stat* ns) {
+  return ::stat(("/proc/" + std::to_string(pid) + "/ns/net").c_str(), ns) == 0;
+}
+
+pid_t parent_of(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string word;
+  while (status >> word)
+    if (word == "PPid:" && status >> word) return static_cast<pid_t>(std::atoi(word.c_str()));
+  return 0;
+}
+
+// The machine's own network namespace: that of process 1 where it may be
+// read; in a sandbox that hides process 1, that of the oldest ancestor that
+// can still be read, since whatever started a test or a shell runs there.
+bool host_namespace(struct stat* host) {
+  if (namespace_of(1, host)) return true;
   bool found = false;
-  while (const dirent* entry = ::readdir(directory)) {
-    struct stat named {};
-    const std::string path = std::string("/var/run/netns/") + entry->d_name;
-    if (::stat(path.c_str(), &named) == 0 && named.st_dev == own.st_dev &&
-        named.st_ino == own.st_ino) {
-      found = true;
-      break;
-    }
+  for (pid_t pid = ::getppid(); pid > 1; pid = parent_of(pid)) {
+    struct stat ns {};
+    if (!namespace_of(pid, &ns)) break;
+    *host = ns;
+    found = true;
   }
-  ::closedir(directory);
   return found;
+}
+
+// True when this process shares the machine's own network namespace. A name
+// under /var/run/netns proves nothing: "ip netns attach" can give the host's
+// namespace one. A namespace that cannot be compared counts as the host's.
+bool in_host_namespace() {
+  struct stat own {};
+  struct stat host {};
+  if (::stat("/proc/self/ns/net", &own) != 0 || !host_namespace(&host)) return true;
+  return same_namespace(own, host);
 }
 
 bool write_ready_file(const std::string& path) {
@@ -73,9 +96,9 @@ int run_simulator(const Options& options) {
     return fail(device, "cannot open log " + options.log_path, errno);
   }
   // Changing a MAC or an address of the machine's own interfaces would disturb a real network.
-  if (!options.any_namespace && !in_named_namespace()) {
+  if (!options.any_namespace && in_host_namespace()) {
     return fail(device,
-                "refusing to run outside a namespace made by \"ip netns add\" "
+                "refusing to run in the machine's own network namespace "
                 "(give --any-namespace to run here anyway)",
                 0);
   }
