@@ -16,6 +16,7 @@
 #include "VornEN.h"
 #include "connection.h"
 #include "devsim/launcher.h"
+#include "testbed/run_directory.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -65,10 +66,10 @@ int main() {
   constexpr const char* kMac = "00-20-4A-8D-72-33";
   constexpr const char* kAddress = "192.168.16.100";
   testbed::TestBed bed;
+  const testbed::RunDirectory run("protocol-bench");
   testbed::Device d = bed.add_device(kMac, std::string(kAddress) + "/24");
-  pid_t sim =
-      devsim::start_simulator(d.ns, {"--mac", kMac, "--log", "/dev/null"},
-                              "/tmp/protocol-bench-" + d.ns + ".ready", std::chrono::seconds(10));
+  pid_t sim = devsim::start_simulator(d.ns, {"--mac", kMac, "--log", "/dev/null"},
+                                      run.file("ready"), std::chrono::seconds(10));
   if (sim <= 0) return 1;
   constexpr int kRuns = 20;
   {

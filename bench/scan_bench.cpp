@@ -10,6 +10,7 @@
 #include "connection.h"
 #include "devsim/launcher.h"
 #include "scan.h"
+#include "testbed/run_directory.h"
 #include "testbed/testbed.h"
 
 int main(int argc, char** argv) {
@@ -19,15 +20,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   testbed::TestBed bed;
+  const testbed::RunDirectory run("scan-bench");
   std::vector<pid_t> simulators;
   for (int i = 0; i < devices; ++i) {
     char mac[24];
     std::snprintf(mac, sizeof mac, "00-20-4A-00-01-%02X", i & 0xFF);
     const std::string address = "192.168.16." + std::to_string(101 + i) + "/24";
     testbed::Device d = bed.add_device(mac, address);
-    const std::string base = "/tmp/scan-bench-" + d.ns;
-    pid_t pid = devsim::start_simulator(d.ns, {"--mac", mac, "--log", "/dev/null"}, base + ".ready",
-                                        std::chrono::seconds(10));
+    pid_t pid = devsim::start_simulator(d.ns, {"--mac", mac, "--log", "/dev/null"},
+                                        run.file(d.ns + ".ready"), std::chrono::seconds(10));
     if (pid <= 0) {
       std::fprintf(stderr, "simulator %d did not start\n", i);
       return 1;

@@ -11,6 +11,7 @@
 #include "VornEN.h"
 #include "connection.h"
 #include "devsim/launcher.h"
+#include "testbed/run_directory.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -78,13 +79,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   testbed::TestBed bed;
+  const testbed::RunDirectory run("soak");
   testbed::Device d1 = bed.add_device(kMac, std::string(kDevice) + "/24");
   testbed::Device d2 = bed.add_device("00-20-4A-00-00-02", std::string(kSilent) + "/24");
   pid_t s1 = devsim::start_simulator(d1.ns, {"--mac", kMac, "--log", "/dev/null"},
-                                     "/tmp/soak-" + d1.ns + ".ready", std::chrono::seconds(10));
+                                     run.file("d1.ready"), std::chrono::seconds(10));
   pid_t s2 = devsim::start_simulator(
       d2.ns, {"--mac", "00-20-4A-00-00-02", "--command-sink", "--log", "/dev/null"},
-      "/tmp/soak-" + d2.ns + ".ready", std::chrono::seconds(10));
+      run.file("d2.ready"), std::chrono::seconds(10));
   if (s1 <= 0 || s2 <= 0) return 1;
 
   std::map<int, int> results;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "devsim/launcher.h"
+#include "testbed/run_directory.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -75,10 +76,12 @@ int main() {
       "Setting up the test bed: a PC namespace with pc0 192.168.16.1/24 and three\n"
       "simulated devices on one link.\n");
   testbed::TestBed bed;
+  // The simulators' logs stay for reading after the run.
+  const testbed::RunDirectory logs("vorn-demo", /*keep=*/true);
   std::vector<pid_t> simulators;
   for (const Simulated& d : kDevices) {
     testbed::Device device = bed.add_device(d.mac, d.address);
-    const std::string base = "/tmp/vorn-demo-" + device.ns;
+    const std::string base = logs.file(device.ns.substr(device.ns.rfind('-') + 1));
     pid_t pid = devsim::start_simulator(device.ns, {"--mac", d.mac, "--log", base + ".log"},
                                         base + ".ready", std::chrono::seconds(10));
     std::printf("  device %s %-18s %s, log %s.log\n", d.mac,

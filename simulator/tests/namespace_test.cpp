@@ -14,11 +14,13 @@
 
 #include <chrono>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
 #include "devsim/launcher.h"
 #include "event_log.h"
+#include "testbed/run_directory.h"
 #include "unique_fd.h"
 
 extern char** environ;
@@ -170,12 +172,10 @@ class NamespaceSimulator : public ::testing::Test {
             run({"ip", "-n", pc_, "link", "set", pc_link, "up"}) == 0;
     ASSERT_TRUE(made_) << "cannot build the namespaces";
     pc_link_ = pc_link;
-    const std::string dir = ::testing::TempDir();
-    log_ = dir + "devsim_" + id + ".log";
-    setup_log_ = dir + "devsim_" + id + ".setup";
-    ready_ = dir + "devsim_" + id + ".ready";
-    ::unlink(log_.c_str());
-    ::unlink(setup_log_.c_str());
+    run_dir_.emplace("vsim-test");
+    log_ = run_dir_->file("events.log");
+    setup_log_ = run_dir_->file("setup.log");
+    ready_ = run_dir_->file("ready");
   }
 
   void TearDown() override {
@@ -184,8 +184,6 @@ class NamespaceSimulator : public ::testing::Test {
     }
     if (!pc_.empty()) run({"ip", "netns", "del", pc_});
     if (!device_.empty()) run({"ip", "netns", "del", device_});
-    ::unlink(log_.c_str());
-    ::unlink(setup_log_.c_str());
   }
 
   void start(std::vector<std::string> args) {
@@ -206,6 +204,7 @@ class NamespaceSimulator : public ::testing::Test {
   }
 
   std::string pc_, device_, pc_link_, log_, setup_log_, ready_;
+  std::optional<testbed::RunDirectory> run_dir_;
   bool made_ = false;
   pid_t pid_ = -1;
 };

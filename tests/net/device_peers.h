@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "testbed/run_directory.h"
 #include "testbed/testbed.h"
 
 #if VORNEN_HAVE_SIMULATOR
@@ -258,27 +259,20 @@ inline bool file_shows(const std::string& path, const std::string& text,
 // a directory of its own; stopped by its pid when the test ends.
 class Simulator {
  public:
-  Simulator(const std::string& ns, std::vector<std::string> args) {
-    char pattern[] = "/tmp/vornen-devsim-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp");
-    dir_ = pattern;
+  Simulator(const std::string& ns, std::vector<std::string> args) : dir_("vornen-devsim") {
     args.insert(args.end(), {"--log", log(), "--setup-log", setup_log()});
-    pid_ = devsim::start_simulator(ns, args, dir_ + "/ready", 5s);
+    pid_ = devsim::start_simulator(ns, args, dir_.file("ready"), 5s);
     if (pid_ < 0) throw std::runtime_error("vorn-devsim did not start: " + read_file(log()));
   }
-  ~Simulator() {
-    devsim::stop_simulator(pid_);
-    for (const auto& f : {log(), setup_log(), dir_ + "/ready"}) ::unlink(f.c_str());
-    ::rmdir(dir_.c_str());
-  }
+  ~Simulator() { devsim::stop_simulator(pid_); }
   Simulator(const Simulator&) = delete;
   Simulator& operator=(const Simulator&) = delete;
 
-  std::string log() const { return dir_ + "/events.log"; }
-  std::string setup_log() const { return dir_ + "/setup.log"; }
+  std::string log() const { return dir_.file("events.log"); }
+  std::string setup_log() const { return dir_.file("setup.log"); }
 
  private:
-  std::string dir_;
+  testbed::RunDirectory dir_;
   pid_t pid_ = -1;
 };
 #endif
