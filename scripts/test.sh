@@ -41,6 +41,20 @@ cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_ctest ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
+if [ "$(id -u)" = 0 ]; then
+  echo "== ThreadSanitizer: the library called from several threads at once =="
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEN_TSAN=ON \
+    -DVORNEN_BUILD_TOOL=OFF >/dev/null
+  cmake --build build-tsan -j"$jobs" --target vornen_net_tests vorn-devsim
+  tsan_log=$(mktemp)
+  TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/vornen_net_tests --gtest_filter='Concurrency*' \
+    2>&1 | tee "$tsan_log"
+  n=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$tsan_log")
+  rm -f "$tsan_log"
+  [ -n "$n" ] || { echo "ThreadSanitizer run failed" >&2; exit 1; }
+  passed=$((passed + n))
+fi
+
 if command -v clang++ >/dev/null; then
   echo "== fuzzing, 30 s per target =="
   bash scripts/fuzz.sh 30
