@@ -40,8 +40,9 @@ class CommandChannelNetTest : public OneDeviceNetTest {
     reply_.assign(100, kFill);
   }
 
-  std::unique_ptr<ScriptPeer> command_port(ScriptPeer::Script script) {
-    return std::make_unique<ScriptPeer>(bed(), device_ns(), kCommandPort, std::move(script));
+  std::unique_ptr<ScriptPeer> command_port(ScriptPeer::Script script, int connections = 1) {
+    return std::make_unique<ScriptPeer>(bed(), device_ns(), kCommandPort, std::move(script),
+                                        connections);
   }
 
   // Sends the six bytes "ABCDEF" and collects the reply up to CR.
@@ -58,11 +59,13 @@ class CommandChannelNetTest : public OneDeviceNetTest {
     return true;
   }
 
-  // A connection that was made shows up at the peer within a few
-  // milliseconds; give it time before saying that none came.
-  static int connections_after_a_moment(const ScriptPeer& peer) {
-    std::this_thread::sleep_for(Ms(100));
-    return peer.accepted();
+  // Connections the peer took before a sentinel connection made now: the
+  // peer takes them in order, so once the sentinel is in, any earlier one is.
+  static int connections_before_a_sentinel(const ScriptPeer& peer) {
+    if (En_SendStr(kDevice, "sentinel", 8) != 0) return -1;
+    const auto deadline = Clock::now() + Ms(3000);
+    while (peer.accepted() < 1 && Clock::now() < deadline) std::this_thread::sleep_for(Ms(5));
+    return peer.accepted() - 1;
   }
 
   std::vector<char> reply_;
@@ -223,7 +226,8 @@ TEST_F(CommandChannelNetTest, MillionByteSendStrArrivesWhole) {
 // --- calls that make no connection ---------------------------------------------------
 
 TEST_F(CommandChannelNetTest, RejectedArgumentsMakeNoConnection) {
-  auto peer = command_port([](Session& s) { s.read_to_end(); });
+  // Room for a stray connection besides the sentinel's, so that one is seen.
+  auto peer = command_port([](Session& s) { s.read_to_end(); }, 2);
   for (const char* host : {static_cast<const char*>(nullptr), "", "192.168.16.100 ",
                            "192.168.16.10a", "192.168.16.1000.1"}) {
     std::int32_t size = 100;
@@ -236,19 +240,19 @@ TEST_F(CommandChannelNetTest, RejectedArgumentsMakeNoConnection) {
   EXPECT_EQ(En_SendStr(kDevice, "ABCDEF", 0), ERR_ILLEGAL_INPUT_PARAMETER);
   std::int32_t size = 0;
   EXPECT_EQ(ask(&size, "ABCDEF", 0), ERR_ILLEGAL_INPUT_PARAMETER);
-  EXPECT_EQ(connections_after_a_moment(*peer), 0);
+  EXPECT_EQ(connections_before_a_sentinel(*peer), 0);
 }
 
 TEST_F(CommandChannelNetTest, BeforeOpenBothFailTheConnect) {
-  auto peer = command_port([](Session& s) { s.read_to_end(); });
+  auto peer = command_port([](Session& s) { s.read_to_end(); }, 2);
   ASSERT_EQ(En_Close(), 0);
   std::int32_t size = 100;
   EXPECT_EQ(En_SendStr(kDevice, "ABCDEF", 6), ERR_ILLEGALSTATE_ONCONNECTION);
   EXPECT_EQ(ask(&size), ERR_ILLEGALSTATE_ONCONNECTION);
   EXPECT_EQ(size, 100);
   EXPECT_EQ(connection().state, kClosed);
-  EXPECT_EQ(connections_after_a_moment(*peer), 0);
   ASSERT_EQ(En_Open(), 0);
+  EXPECT_EQ(connections_before_a_sentinel(*peer), 0);
 }
 
 }  // namespace

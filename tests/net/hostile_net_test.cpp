@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -116,7 +117,9 @@ TEST_F(HostileDeviceTest, AnswerFromAnotherAddressGivesThatAddress) {
   // second one.
   bed().ip(device_.ns, {"addr", "add", "192.168.16.150/24", "dev", "eth0"});
   std::atomic<bool> answered{false};
-  std::thread peer = bed().thread_in(device_.ns, [&answered] {
+  std::promise<void> bound;
+  std::future<void> listening = bound.get_future();
+  std::thread peer = bed().thread_in(device_.ns, [&answered, &bound] {
     int in = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     int out = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in any{};
@@ -127,6 +130,7 @@ TEST_F(HostileDeviceTest, AnswerFromAnotherAddressGivesThatAddress) {
     ::inet_pton(AF_INET, "192.168.16.150", &other.sin_addr);
     ::bind(in, reinterpret_cast<sockaddr*>(&any), sizeof any);
     ::bind(out, reinterpret_cast<sockaddr*>(&other), sizeof other);
+    bound.set_value();
     pollfd p{in, POLLIN, 0};
     if (::poll(&p, 1, 3000) == 1) {
       char query[16];
@@ -140,7 +144,11 @@ TEST_F(HostileDeviceTest, AnswerFromAnotherAddressGivesThatAddress) {
     ::close(in);
     ::close(out);
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // The query must find the peer listening.
+  if (listening.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+    peer.join();
+    FAIL() << "the peer could not listen in the device's namespace";
+  }
   enter_pc();
   ASSERT_EQ(En_Open(), 0);
   std::string address;

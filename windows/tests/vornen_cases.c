@@ -166,6 +166,10 @@ int vornen_run_cases(const VornenApi* api, FILE* out) {
    * Like the real module, A restarts after the dialogue, so it comes last. */
   code(&run, "set.a", api->set_ip_address(VORNEN_CASE_MAC_A, VORNEN_CASE_ADDRESS_A, 8), 0);
 
+  /* Nobody answers at this address: the connect waits out the wait. */
+  code(&run, "send.nobody_at_the_address", api->send_str("192.168.16.104", "PING\r", 5),
+       ERR_TIMEOUT_ONCONNECTION);
+
   /* Both devices answer with their own MAC; then the full wait passes. */
   find(&run, "find.nobody", "00-20-4A-8D-72-55", "-1008 100 ");
 

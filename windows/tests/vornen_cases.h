@@ -8,7 +8,8 @@
  * command port one byte at a time), B (00-20-4A-8D-72-44, 192.168.16.101,
  * answering in one piece), and C (192.168.16.102) and D (192.168.16.103),
  * which answer a line with "OK" and, 300 ms later, close the connection in
- * order (C) or reset it (D). Nothing else may answer discovery.
+ * order (C) or reset it (D). Nothing else may answer discovery, and nothing
+ * may have 192.168.16.104.
  */
 #ifndef VORNEN_CASES_H
 #define VORNEN_CASES_H

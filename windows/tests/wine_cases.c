@@ -17,6 +17,8 @@
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
+/* windows.h before shellapi.h, which needs its types. */
+#include <shellapi.h>
 
 #include "vornen_cases.h"
 
@@ -211,6 +213,67 @@ static void check_stack_cleanup(FARPROC found[7]) {
 }
 #endif
 
+/* The folder of a path, without its last separator. */
+static void folder_of(char* path) {
+  char* last = strrchr(path, '\\');
+  if (last != NULL) *last = '\0';
+}
+
+static int file_holds(const char* path, const char* text) {
+  char content[512] = {0};
+  FILE* f = fopen(path, "rb");
+  if (f == NULL) return 0;
+  fread(content, 1, sizeof content - 1, f);
+  fclose(f);
+  return strstr(content, text) != NULL;
+}
+
+/* A program called arp in the program's folder and in the current folder,
+ * where a search by name looks first, must not be what an assignment starts:
+ * the library starts the system's own arp by its full path. Whether the
+ * planted one ran is known once a later start of it by its full path, the
+ * sentinel, has left its mark: starts are taken in order. */
+static void check_arp_by_full_path(const VornenApi* api) {
+  char program_dir[MAX_PATH];
+  char planted[MAX_PATH];
+  char work[MAX_PATH];
+  char in_program_dir[MAX_PATH];
+  char in_work[MAX_PATH];
+  char marker[MAX_PATH];
+  GetModuleFileNameA(NULL, program_dir, MAX_PATH);
+  folder_of(program_dir);
+  snprintf(planted, sizeof planted, "%s\\vornen_planted_arp.exe", program_dir);
+  snprintf(in_program_dir, sizeof in_program_dir, "%s\\arp.exe", program_dir);
+  GetTempPathA(MAX_PATH, work);
+  snprintf(work + strlen(work), sizeof work - strlen(work), "vornen-arp-%lu",
+           (unsigned long)GetCurrentProcessId());
+  snprintf(in_work, sizeof in_work, "%s\\arp.exe", work);
+  snprintf(marker, sizeof marker, "%s\\arp-ran.txt", work);
+  CreateDirectoryA(work, NULL);
+  DeleteFileA(marker);
+  if (!CopyFileA(planted, in_program_dir, FALSE) || !CopyFileA(planted, in_work, FALSE) ||
+      !SetCurrentDirectoryA(work)) {
+    fail("arp.plant");
+  } else {
+    api->open();
+    /* B has this address already; only the arp start matters here. */
+    const int32_t r = api->set_ip_address(VORNEN_CASE_MAC_B, VORNEN_CASE_ADDRESS_B, 8);
+    api->close();
+    printf("arp.set_b: %d\n", (int)r);
+    ShellExecuteA(NULL, NULL, in_work, "sentinel", NULL, SW_HIDE);
+    const DWORD start = GetTickCount();
+    while (!file_holds(marker, "sentinel") && GetTickCount() - start < 20000) Sleep(50);
+    if (!file_holds(marker, "sentinel")) fail("arp.sentinel_never_ran");
+    if (file_holds(marker, "-s ")) fail("arp.planted_program_ran");
+    printf("arp.by_full_path: %s\n", file_holds(marker, "-s ") ? "no" : "yes");
+  }
+  DeleteFileA(in_program_dir);
+  DeleteFileA(in_work);
+  DeleteFileA(marker);
+  SetCurrentDirectoryA(program_dir);
+  RemoveDirectoryA(work);
+}
+
 int main(void) {
   setvbuf(stdout, NULL, _IONBF, 0);
   if (!in_test_bed()) {
@@ -243,6 +306,7 @@ int main(void) {
   api.send_str = EXPORT_AS(int32_t(WINAPI*)(const char*, const char*, int32_t), found[5]);
   api.set_ip_address = EXPORT_AS(int32_t(WINAPI*)(const char*, const char*, int32_t), found[6]);
   g_failures += vornen_run_cases(&api, stdout);
+  check_arp_by_full_path(&api);
 
   FreeLibrary(library);
   if (g_failures != 0) {

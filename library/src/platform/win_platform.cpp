@@ -39,6 +39,8 @@ struct WinEvent {
   long mask = 0;
   bool stream = false;
   bool closed = false;  // the peer's close was recorded on this binding
+  bool connect_seen = false;
+  long stashed = 0;  // events the wait read to look at a connect's outcome
 };
 
 SOCKET as_socket(Socket s) { return static_cast<SOCKET>(s); }
@@ -133,6 +135,8 @@ int event_select(Socket s, Event e, long mask) {
   ev->mask = mask;
   ev->stream = type == SOCK_STREAM;
   ev->closed = false;
+  ev->connect_seen = false;
+  ev->stashed = 0;
   return 0;
 }
 
@@ -149,14 +153,41 @@ bool still_signalled(const WinEvent& ev) {
   return (ev.mask & FD_READ) && pending_bytes(ev.socket) > 0;
 }
 
+// A connect that ended because nobody answered at the address: Wine on the
+// Linux kernel gives up after about 3 s with "host unreachable", where
+// Windows goes on trying past the wait. Only a peer's answer, a refusal
+// included, completes a connect; silence lasts until the wait is over, so
+// both give the same time-out.
+bool connect_unanswered(const WSANETWORKEVENTS& recorded) {
+  if ((recorded.lNetworkEvents & FD_CONNECT) == 0) return false;
+  const int error = recorded.iErrorCode[FD_CONNECT_BIT];
+  return error == WSAEHOSTUNREACH || error == WSAENETUNREACH || error == WSAEHOSTDOWN ||
+         error == WSAETIMEDOUT;
+}
+
 WaitResult wait_event(Event e, int timeout_ms) {
   WinEvent* ev = as_event(e);
   if (ev == nullptr) return WaitResult::Failed;
   if (still_signalled(*ev)) return WaitResult::Signalled;
-  const DWORD r = ::WSAWaitForMultipleEvents(
-      1, &ev->handle, FALSE, static_cast<DWORD>(timeout_ms < 0 ? 0 : timeout_ms), FALSE);
+  const DWORD wait = static_cast<DWORD>(timeout_ms < 0 ? 0 : timeout_ms);
+  const ULONGLONG deadline = ::GetTickCount64() + wait;
+  const DWORD r = ::WSAWaitForMultipleEvents(1, &ev->handle, FALSE, wait, FALSE);
   if (r == WSA_WAIT_TIMEOUT) return WaitResult::Timeout;
-  return r == WSA_WAIT_FAILED ? WaitResult::Failed : WaitResult::Signalled;
+  if (r == WSA_WAIT_FAILED) return WaitResult::Failed;
+  if ((ev->mask & FD_CONNECT) != 0 && !ev->connect_seen) {
+    // The outcome of the connect is only known by reading the events; what
+    // is read is kept for the enumeration that follows.
+    WSANETWORKEVENTS recorded{};
+    if (::WSAEnumNetworkEvents(ev->socket, ev->handle, &recorded) == SOCKET_ERROR)
+      return WaitResult::Signalled;
+    if (connect_unanswered(recorded)) {
+      const ULONGLONG now = ::GetTickCount64();
+      if (now < deadline) ::Sleep(static_cast<DWORD>(deadline - now));
+      return WaitResult::Timeout;
+    }
+    ev->stashed |= recorded.lNetworkEvents;
+  }
+  return WaitResult::Signalled;
 }
 
 int enum_events(Socket s, Event e, long* flags) {
@@ -166,7 +197,9 @@ int enum_events(Socket s, Event e, long* flags) {
       ::WSAEnumNetworkEvents(as_socket(s), ev->handle, &recorded) == SOCKET_ERROR) {
     return -1;
   }
-  long found = recorded.lNetworkEvents;
+  long found = recorded.lNetworkEvents | ev->stashed;
+  ev->stashed = 0;
+  if (found & FD_CONNECT) ev->connect_seen = true;
   if (found & FD_CLOSE) ev->closed = true;
   if (ev->closed) found |= FD_CLOSE;
   const bool pending = pending_bytes(as_socket(s)) > 0;
@@ -251,8 +284,15 @@ int recv_from(Socket s, void* buffer, int capacity, std::uint32_t* source) {
 }
 
 void run_arp(const char* parameters) {
-  // Hidden and not waited for; whether it started is of no interest.
-  ::ShellExecuteA(nullptr, nullptr, "arp", parameters, nullptr, SW_HIDE);
+  // The system's own arp by its full path: started by name alone, the search
+  // could be answered first by a program called arp in the current folder or
+  // the program's. Hidden and not waited for; whether it started is of no
+  // interest.
+  char path[MAX_PATH + sizeof "\\arp.exe"];
+  const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  std::memcpy(path + length, "\\arp.exe", sizeof "\\arp.exe");
+  ::ShellExecuteA(nullptr, nullptr, path, parameters, nullptr, SW_HIDE);
 }
 
 void sleep_ms(int milliseconds) {
