@@ -69,6 +69,17 @@ TEST(ManualPage, ListsTheSameExitStatusesCommandsAndOptions) {
   }
 }
 
+TEST(ManualPage, GroffReadsItWithoutAWarning) {
+  const std::string command = "groff -man -Tutf8 -ww -z " VORNCTL_SOURCE_DIR "/man/vornctl.1 2>&1";
+  FILE* p = ::popen(command.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string out;
+  char block[1024];
+  for (std::size_t n; (n = std::fread(block, 1, sizeof block, p)) > 0;) out.append(block, n);
+  EXPECT_EQ(::pclose(p), 0) << out;
+  EXPECT_EQ(out, "");
+}
+
 // What the completion offers for a command line ending in `words`.
 std::string complete(const std::string& words) {
   const std::string script = VORNCTL_SOURCE_DIR "/completion/vornctl.bash";

@@ -454,8 +454,12 @@ TEST_F(VornctlTest, BatchRunsRowsInParallelAndReportsThemInFileOrder) {
   EXPECT_NE(wait_for_log(1, "host-bits 16").find("address set 192.168.16.102 host-bits 16"),
             std::string::npos);
 
-  // Again as JSON: the devices answer at their new addresses now.
-  json j = document(quick({"set", "-f", path, "-P", "3", "-j"}));
+  // Again as JSON, traced: the devices answer at their new addresses now,
+  // and each worker's trace lines carry its row.
+  Result again = quick({"set", "-f", path, "-P", "3", "-j", "-v"});
+  EXPECT_NE(again.err.find(" ms line 4: connect socket"), std::string::npos) << again.err;
+  EXPECT_NE(again.err.find(" ms line 6: pause 20 ms"), std::string::npos) << again.err;
+  json j = document(again);
   EXPECT_EQ(j["exit_status"], kSomeRows);
   ASSERT_EQ(j["rows"].size(), 6u) << j.dump();
   EXPECT_EQ(j["rows"][0]["line"], 3);
