@@ -191,9 +191,9 @@ int dispatch(const CommandLine& line, Output& out) {
     if (out.json()) {
       char library[100];
       std::int32_t length = sizeof library;
-      En_Get_Dll_Version(library, &length);
+      if (En_Get_Dll_Version(library, &length) != 0) length = 0;
       out.doc()["program"] = "vornctl";
-      out.doc()["version"] = text.substr(8, text.find('\n') - 8);
+      out.doc()["version"] = program_version();
       out.doc()["library"] = std::string(library, static_cast<std::size_t>(length));
     }
     out.bytes(text);

@@ -101,6 +101,8 @@ std::string usage_hint(const std::string& command) {
          " --help' for more information.\n";
 }
 
+const char* program_version() { return VORNCTL_VERSION; }
+
 std::string version_text() {
   char library[100];
   std::int32_t length = sizeof library;

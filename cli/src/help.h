@@ -12,7 +12,9 @@ std::string program_help();
 std::string command_help(const std::string& command);
 // The short hint after a usage error: the usage lines and where to read on.
 std::string usage_hint(const std::string& command);
-// "vornctl 1.0.0.1" and the library's version text.
+// The program's version, "1.0.0.1".
+const char* program_version();
+// "vornctl 1.0.0.1" and the library's version text, one per line.
 std::string version_text();
 
 }  // namespace vornctl

@@ -43,7 +43,11 @@ void Output::bytes(const std::string& data) {
   std::fflush(stdout);
 }
 
-void Output::note(const std::string& text) { std::fprintf(stderr, "vornctl: %s\n", text.c_str()); }
+// Messages quote what the user or a file gave; nothing of it reaches the
+// terminal raw.
+void Output::note(const std::string& text) {
+  std::fprintf(stderr, "vornctl: %s\n", printable(text).c_str());
+}
 
 int Output::library_error(const std::string& what, int result_code) {
   const int status = exit_status_of(result_code);
@@ -60,7 +64,8 @@ int Output::error(int status, const std::string& message) {
 }
 
 int Output::usage_error(const std::string& message, const std::string& command) {
-  std::fprintf(stderr, "vornctl: %s\n%s", printable(message).c_str(), usage_hint(command).c_str());
+  note(message);
+  std::fputs(usage_hint(command).c_str(), stderr);
   doc_["error"] = error_json(kExitUsage, message);
   return kExitUsage;
 }
