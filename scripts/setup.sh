@@ -6,6 +6,9 @@ packages=(
   # build and tests
   build-essential cmake ninja-build pkg-config git googletest libgtest-dev libgmock-dev
   clang clang-format libclang-rt-14-dev
+  # vornctl: JSON output; setpriv runs it without the network-administration
+  # right in the tests, bash and groff check its completion and manual page
+  nlohmann-json3-dev util-linux bash groff-base
   # test bed
   iproute2 procps psmisc
   # window tool

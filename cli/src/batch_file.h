@@ -1,20 +1,35 @@
-// The rows of a provisioning file: MAC,ADDRESS[,NETMASK] per line; blank
-// lines and lines starting with # are skipped.
+// The provisioning file of set --from: CSV with one device per row,
+// MAC,ADDRESS[/PREFIX][,NETMASK]. A first row naming the columns (mac,
+// address, netmask, in any order) is a header; fields may be quoted ("" for
+// a quote inside); blank lines and lines starting with # are skipped.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace vornctl {
 
+// Files above this size are refused: a row takes some 40 bytes, so this is
+// room for tens of thousands of devices.
+inline constexpr std::size_t kMaxBatchBytes = 1024 * 1024;
+
 struct BatchRow {
-  int line = 0;
-  std::string mac;
-  std::string address;
+  int line = 0;         // where the row starts in the file
+  std::string mac;      // normalised once valid, else as written
+  std::string address;  // without the prefix
   int host_bits = 8;
-  std::string error;  // not empty: the row is malformed and is skipped
+  std::string error;  // not empty: the row is malformed and is not provisioned
 };
 
-std::vector<BatchRow> parse_batch(const std::string& content);
+struct Batch {
+  std::vector<BatchRow> rows;
+  std::string error;  // not empty: the whole file is refused
+};
+
+Batch parse_batch(const std::string& content);
+// Reads and parses the file; refuses what is not a regular file or is larger
+// than kMaxBatchBytes, before reading it.
+Batch read_batch_file(const std::string& path);
 
 }  // namespace vornctl

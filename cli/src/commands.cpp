@@ -1,313 +1,229 @@
 #include "commands.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <map>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <optional>
+#include <utility>
 
 #include "VornEN.h"
-#include "batch_file.h"
 #include "connection.h"
-#include "privilege.h"
-#include "result_names.h"
+#include "exit_codes.h"
+#include "help.h"
+#include "reply_area.h"
 #include "scan.h"
-#include "startup.h"
 #include "text_forms.h"
+#include "trace.h"
+#include "vocabulary.h"
 #include "waiting_notice.h"
 
 namespace vornctl {
 
 namespace {
 
-constexpr int kDefaultMaxBytes = 65536;
-
-struct Help {
-  const char* usage;
-  const char* text;
-};
-
-const std::map<std::string, Help> kHelp = {
-    {"version", {"vornctl version", "Prints the library's version text."}},
-    {"find",
-     {"vornctl find MAC",
-      "Finds the address of the device with that MAC (00-20-4A-8D-72-33 or\n"
-      "00:20:4A:8D:72:33, upper-case hex) by a discovery query."}},
-    {"set",
-     {"vornctl set MAC ADDRESS [--netmask 255.255.255.0|255.255.0.0|255.0.0.0 | --host-bits N]\n"
-      "       vornctl set --from FILE",
-      "Gives the device with that MAC the address (default netmask 255.255.255.0).\n"
-      "It needs the right to change the neighbour table (root or CAP_NET_ADMIN).\n"
-      "With --from, provisions every row MAC,ADDRESS[,NETMASK] of FILE; blank lines\n"
-      "and lines starting with # are skipped. A failed or malformed row is reported\n"
-      "with its line number and the others go on; the exit status is 1 if any failed."}},
-    {"send",
-     {"vornctl send HOST TEXT",
-      "Sends TEXT to the device's command port (TCP 14001). Escapes \\r \\n \\t \\\\ \\0\n"
-      "and \\xHH are understood."}},
-    {"ask",
-     {"vornctl ask HOST TEXT [--terminator CHAR] [--max-bytes N]",
-      "Sends TEXT (escapes as for send; may be empty) and prints the reply up to the\n"
-      "terminator (default \\r) or N bytes (default 65536)."}},
-    {"scan",
-     {"vornctl scan [--json]",
-      "Lists every device that answers one discovery query within the wait, by MAC."}},
-};
-
-const char* kCommon =
-    "Options of every command:\n"
-    "  --interface NAME  use that adapter even when the machine has several\n"
-    "  --timeout MS      the wait for each answer (default 5000)\n"
-    "  --help            this help\n";
-
-int usage_error(const std::string& message) {
-  std::fprintf(stderr, "vornctl: %s (see vornctl --help)\n", message.c_str());
-  return kExitUsage;
-}
-
-void report(const char* what, int code) {
-  const char* name = vornen::result_name(code);
-  std::fprintf(stderr, "vornctl: %s failed: %d %s: %s\n", what, code, name ? name : "?",
-               vornen::result_description(code));
-}
-
-int open_library(const Invocation& in) {
-  // The library's own way to pick one adapter of several, as for any caller.
-  if (auto interface_name = option(in, "--interface"))
-    ::setenv("VORNEN_INTERFACE", interface_name->c_str(), 1);
-  int r = En_Open();
-  if (r != 0) report("open", r);
-  return r;
-}
-
-int cmd_version(const Invocation&) {
-  char text[100];
-  std::int32_t length = sizeof text;
-  int r = En_Get_Dll_Version(text, &length);
-  if (r != 0) {
-    report("version", r);
-    return kExitFailure;
+// The seconds waited, shown on a terminal unless the trace is on; the trace
+// says more and the two would garble each other.
+class Waiting {
+ public:
+  Waiting(const Options& options, const char* what) {
+    if (!options.trace) notice_.emplace(what);
   }
-  std::printf("%.*s\n", static_cast<int>(length), text);
-  return 0;
-}
 
-int cmd_find(const Invocation& in) {
-  if (in.words.size() != 1) return usage_error("find takes one MAC");
-  if (open_library(in) != 0) return kExitFailure;
+ private:
+  std::optional<WaitingNotice> notice_;
+};
+
+int find_command(const CommandLine& line, Output& out) {
+  const auto mac = normalise_mac(line.words[0]);
+  if (!mac) return out.usage_error("not a MAC address: '" + line.words[0] + "'", line.command);
+  out.doc()["mac"] = *mac;
+  if (int status = open_library(line.options, out); status != 0) return status;
   char address[100];
   std::int32_t capacity = sizeof address;
   int r;
   {
-    WaitingNotice notice("find");
-    r = En_Get_IPAddress(in.words[0].c_str(), address, &capacity);
+    Waiting waiting(line.options, "find");
+    r = En_Get_IPAddress(mac->c_str(), address, &capacity);
   }
-  if (r != 0) {
-    report("find", r);
-    return kExitFailure;
-  }
-  std::printf("%.*s\n", static_cast<int>(capacity), address);
-  return 0;
+  if (r != 0) return out.library_error("find", r);
+  const std::string text(address, static_cast<std::size_t>(capacity));
+  out.doc()["address"] = text;
+  out.line(text);
+  return kExitOk;
 }
 
-void warn_without_right() {
-  if (!may_change_neighbours())
-    std::fprintf(stderr,
-                 "vornctl: warning: no right to change the neighbour table (run as root or with "
-                 "CAP_NET_ADMIN); the device cannot learn its address and the assignment will time "
-                 "out\n");
-}
-
-int assign(const std::string& mac, const std::string& address, int host_bits) {
-  WaitingNotice notice("set");
-  return En_Set_IPAddress(mac.c_str(), address.c_str(), host_bits);
-}
-
-int cmd_set_from(const Invocation& in, const std::string& path) {
-  std::ifstream file(path);
-  if (!file) {
-    std::fprintf(stderr, "vornctl: cannot read %s\n", path.c_str());
-    return kExitFailure;
-  }
-  std::stringstream content;
-  content << file.rdbuf();
-  const std::vector<BatchRow> rows = parse_batch(content.str());
-  if (open_library(in) != 0) return kExitFailure;
-  warn_without_right();
-  int failed = 0;
-  for (const BatchRow& row : rows) {
-    if (!row.error.empty()) {
-      std::printf("line %d: malformed: %s\n", row.line, row.error.c_str());
-      ++failed;
-      continue;
-    }
-    int r = assign(row.mac, row.address, row.host_bits);
-    if (r == 0) {
-      std::printf("line %d: %s -> %s: ok\n", row.line, row.mac.c_str(), row.address.c_str());
-    } else {
-      const char* name = vornen::result_name(r);
-      std::printf("line %d: %s -> %s: failed %d %s: %s\n", row.line, row.mac.c_str(),
-                  row.address.c_str(), r, name ? name : "?", vornen::result_description(r));
-      ++failed;
-    }
-    std::fflush(stdout);
-  }
-  std::printf("%zu rows: %zu provisioned, %d failed\n", rows.size(),
-              rows.size() - static_cast<std::size_t>(failed), failed);
-  return failed == 0 ? 0 : kExitFailure;
-}
-
-int cmd_set(const Invocation& in) {
-  if (auto from = option(in, "--from")) {
-    if (!in.words.empty()) return usage_error("set --from takes no MAC or address");
-    return cmd_set_from(in, *from);
-  }
-  if (in.words.size() != 2) return usage_error("set takes a MAC and an address");
-  int host_bits = 8;
-  auto netmask = option(in, "--netmask");
-  auto bits = option(in, "--host-bits");
-  if (netmask && bits) return usage_error("give --netmask or --host-bits, not both");
-  if (netmask) {
-    auto b = host_bits_of_netmask(*netmask);
-    if (!b) return usage_error("--netmask must be 255.255.255.0, 255.255.0.0 or 255.0.0.0");
-    host_bits = *b;
-  } else if (bits) {
-    auto b = parse_number(*bits, 0, 32);
-    if (!b) return usage_error("--host-bits must be 0 to 32");
-    host_bits = static_cast<int>(*b);
-  }
-  if (open_library(in) != 0) return kExitFailure;
-  warn_without_right();
-  int r = assign(in.words[0], in.words[1], host_bits);
-  if (r != 0) {
-    report("set", r);
-    return kExitFailure;
-  }
-  std::printf("%s -> %s: ok\n", in.words[0].c_str(), in.words[1].c_str());
-  return 0;
-}
-
-int cmd_send(const Invocation& in) {
-  if (in.words.size() != 2) return usage_error("send takes a host and a text");
-  auto data = decode_escapes(in.words[1]);
-  if (!data) return usage_error("broken escape in the text");
-  if (open_library(in) != 0) return kExitFailure;
+int send_command(const CommandLine& line, Output& out) {
+  const std::string& host = line.words[0];
+  const auto data = decode_escapes(line.words[1]);
+  if (!data) return out.usage_error("broken escape in the text", line.command);
+  out.doc()["host"] = host;
+  if (int status = open_library(line.options, out); status != 0) return status;
   int r;
   {
-    WaitingNotice notice("send");
-    r = En_SendStr(in.words[0].c_str(), data->data(), static_cast<std::int32_t>(data->size()));
+    Waiting waiting(line.options, "send");
+    r = En_SendStr(host.c_str(), data->data(), static_cast<std::int32_t>(data->size()));
   }
-  if (r != 0) {
-    report("send", r);
-    return kExitFailure;
-  }
-  return 0;
+  if (r != 0) return out.library_error("send", r);
+  out.doc()["sent_bytes"] = data->size();
+  out.doc()["sent_hex"] = hex_text(*data);
+  return kExitOk;
 }
 
-int cmd_ask(const Invocation& in) {
-  if (in.words.size() != 2) return usage_error("ask takes a host and a text");
-  auto data = decode_escapes(in.words[1]);
-  if (!data) return usage_error("broken escape in the text");
-  auto terminator = decode_escapes(option(in, "--terminator").value_or("\\r"));
+int ask_command(const CommandLine& line, Output& out) {
+  const Options& o = line.options;
+  const std::string& host = line.words[0];
+  const auto data = decode_escapes(line.words[1]);
+  if (!data) return out.usage_error("broken escape in the text", line.command);
+  const auto terminator = decode_escapes(o.terminator.value_or("\\r"));
   if (!terminator || terminator->size() != 1)
-    return usage_error("--terminator must be one character");
+    return out.usage_error("--terminator must be one character", line.command);
   long max_bytes = kDefaultMaxBytes;
-  if (auto m = option(in, "--max-bytes")) {
-    auto n = parse_number(*m, 1, 1L << 30);
-    if (!n) return usage_error("--max-bytes must be 1 or more");
+  if (o.max_bytes) {
+    const auto n = parse_number(*o.max_bytes, 1, 1L << 30);
+    if (!n) return out.usage_error("--max-bytes must be 1 to 1073741824", line.command);
     max_bytes = *n;
   }
-  if (open_library(in) != 0) return kExitFailure;
-  std::vector<char> reply(static_cast<std::size_t>(max_bytes));
-  auto size = static_cast<std::int32_t>(max_bytes);
+  out.doc()["host"] = host;
+  if (int status = open_library(o, out); status != 0) return status;
+
+  // One byte more than kept: a reply that fills it is longer than
+  // --max-bytes, which the library alone would not tell.
+  ReplyArea area(static_cast<std::size_t>(max_bytes) + 1);
+  if (area.data() == nullptr) return out.error(kExitFailure, "no room for the reply");
+  auto size = static_cast<std::int32_t>(max_bytes + 1);
+  const auto stop = static_cast<unsigned char>((*terminator)[0]);
   int r;
   {
-    WaitingNotice notice("ask");
-    r = En_SendRecvStr(in.words[0].c_str(), data->data(), static_cast<std::int32_t>(data->size()),
-                       reply.data(), &size, static_cast<unsigned char>((*terminator)[0]));
+    Waiting waiting(o, "ask");
+    r = En_SendRecvStr(host.c_str(), data->data(), static_cast<std::int32_t>(data->size()),
+                       area.data(), &size, stop);
   }
-  if (r != 0) {
-    report("ask", r);
-    return kExitFailure;
-  }
-  std::fwrite(reply.data(), 1, static_cast<std::size_t>(size), stdout);
-  std::fputc('\n', stdout);
-  return 0;
+  if (r != 0) return out.library_error("ask", r);
+
+  const bool truncated = size > max_bytes;
+  const std::string reply(area.data(), static_cast<std::size_t>(truncated ? max_bytes : size));
+  const bool terminated =
+      !truncated && !reply.empty() && static_cast<unsigned char>(reply.back()) == stop;
+  const std::string shown = o.raw || !terminated ? reply : reply.substr(0, reply.size() - 1);
+  out.doc()["reply"] = shown;
+  out.doc()["reply_hex"] = hex_text(reply);
+  out.doc()["length"] = reply.size();
+  out.doc()["terminated"] = terminated;
+  out.doc()["truncated"] = truncated;
+  out.doc()["max_bytes"] = max_bytes;
+  out.bytes(o.raw ? shown : shown + "\n");
+  if (truncated)
+    out.note("the reply was cut at " + std::to_string(max_bytes) +
+             " bytes (--max-bytes); the rest was dropped");
+  else if (!terminated)
+    out.note("the device closed the connection before the terminator");
+  return kExitOk;
 }
 
-int cmd_scan(const Invocation& in) {
-  if (!in.words.empty()) return usage_error("scan takes no words");
-  if (open_library(in) != 0) return kExitFailure;
+int scan_command(const CommandLine& line, Output& out) {
+  if (int status = open_library(line.options, out); status != 0) return status;
   std::vector<vornen::FoundDevice> found;
   int r;
   {
-    WaitingNotice notice("scan");
+    Waiting waiting(line.options, "scan");
     r = vornen::scan_devices(&found);
   }
   std::vector<std::pair<std::string, std::string>> rows;
   for (const auto& d : found) rows.emplace_back(mac_text(d.mac), d.address);
   std::sort(rows.begin(), rows.end());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-  if (in.flags.count("--json") != 0) {
-    std::printf("[");
-    for (std::size_t i = 0; i < rows.size(); ++i)
-      std::printf("%s\n  {\"mac\": \"%s\", \"address\": \"%s\"}", i ? "," : "",
-                  rows[i].first.c_str(), rows[i].second.c_str());
-    std::printf("%s]\n", rows.empty() ? "" : "\n");
-  } else {
-    std::printf("%-17s  %s\n", "MAC", "ADDRESS");
-    for (const auto& [mac, address] : rows)
-      std::printf("%-17s  %s\n", mac.c_str(), address.c_str());
+  auto& devices = out.doc()["devices"] = nlohmann::ordered_json::array();
+  out.line("MAC                ADDRESS");
+  for (const auto& [mac, address] : rows) {
+    devices.push_back({{"mac", mac}, {"address", address}});
+    out.line(mac + "  " + address);
   }
-  if (r != 0) {
-    report("scan", r);
-    return kExitFailure;
-  }
-  return 0;
+  if (r != 0) return out.library_error("scan", r);
+  return kExitOk;
 }
 
-using Handler = int (*)(const Invocation&);
-const std::map<std::string, Handler> kCommands = {
-    {"version", cmd_version}, {"find", cmd_find}, {"set", cmd_set},
-    {"send", cmd_send},       {"ask", cmd_ask},   {"scan", cmd_scan},
-};
+int version_command(const CommandLine&, Output& out) {
+  char text[100];
+  std::int32_t length = sizeof text;
+  const int r = En_Get_Dll_Version(text, &length);
+  if (r != 0) return out.library_error("version", r);
+  const std::string version(text, static_cast<std::size_t>(length));
+  out.doc()["version"] = version;
+  out.line(version);
+  return kExitOk;
+}
+
+int help_command(const CommandLine& line, Output& out) {
+  if (line.words.empty()) {
+    std::fputs(program_help().c_str(), stdout);
+    return kExitOk;
+  }
+  const std::string help = command_help(line.words[0]);
+  if (help.empty()) return out.usage_error("unknown command '" + line.words[0] + "'", "");
+  std::fputs(help.c_str(), stdout);
+  return kExitOk;
+}
+
+using Handler = int (*)(const CommandLine&, Output&);
+
+Handler handler_of(const std::string& command) {
+  const std::pair<const char*, Handler> handlers[] = {
+      {"find", find_command},       {"set", set_command},   {"forget", forget_command},
+      {"send", send_command},       {"ask", ask_command},   {"scan", scan_command},
+      {"version", version_command}, {"help", help_command},
+  };
+  for (const auto& [name, handler] : handlers)
+    if (command == name) return handler;
+  return nullptr;
+}
+
+int dispatch(const CommandLine& line, Output& out) {
+  const Options& o = line.options;
+  if (o.help && line.error.rfind("unknown command", 0) != 0) {
+    std::fputs((line.command.empty() ? program_help() : command_help(line.command)).c_str(),
+               stdout);
+    return kExitOk;
+  }
+  if (o.version) {
+    const std::string text = version_text();
+    if (out.json()) {
+      char library[100];
+      std::int32_t length = sizeof library;
+      if (En_Get_Dll_Version(library, &length) != 0) length = 0;
+      out.doc()["program"] = "vornctl";
+      out.doc()["version"] = program_version();
+      out.doc()["library"] = std::string(library, static_cast<std::size_t>(length));
+    }
+    out.bytes(text);
+    return kExitOk;
+  }
+  if (!line.error.empty()) return out.usage_error(line.error, line.command);
+  if (line.command.empty()) return out.usage_error("no command given", "");
+  if (o.timeout) {
+    const auto ms = parse_number(*o.timeout, 1, 600000);
+    if (!ms) return out.usage_error("--timeout must be 1 to 600000 ms", line.command);
+    vornen::set_wait_timeout_ms(static_cast<int>(*ms));
+  }
+  std::optional<Trace> trace;
+  if (o.trace) trace.emplace(STDERR_FILENO);
+  return handler_of(line.command)(line, out);
+}
 
 }  // namespace
 
-bool print_help(const std::string& command) {
-  if (command.empty()) {
-    std::printf("vornctl: provisions and talks to devices by their MAC address\n\nCommands:\n");
-    for (const auto& [name, help] : kHelp) std::printf("  %s\n", help.usage);
-    std::printf("\n%s", kCommon);
-    return true;
-  }
-  auto it = kHelp.find(command);
-  if (it == kHelp.end()) return false;
-  std::printf("usage: %s\n\n%s\n\n%s", it->second.usage, it->second.text, kCommon);
-  return true;
+int open_library(const Options& options, Output& out) {
+  // The library's own way to pick one adapter of several, as for any caller.
+  if (options.interface) ::setenv("VORNEN_INTERFACE", options.interface->c_str(), 1);
+  const int r = En_Open();
+  return r == 0 ? 0 : out.library_error("open", r);
 }
 
-int run_command(const Invocation& in) {
-  if (!in.error.empty()) return usage_error(in.error);
-  if (in.flags.count("--help") != 0 || in.command.empty() || in.command == "help") {
-    const std::string topic = in.command == "help" && !in.words.empty() ? in.words[0]
-                              : in.command == "help"                    ? ""
-                                                                        : in.command;
-    return print_help(topic) ? (in.command.empty() && in.flags.empty() ? kExitUsage : 0)
-                             : usage_error("unknown command " + topic);
-  }
-  auto it = kCommands.find(in.command);
-  if (it == kCommands.end()) return usage_error("unknown command " + in.command);
-  if (auto t = option(in, "--timeout")) {
-    auto ms = parse_number(*t, 1, 600000);
-    if (!ms) return usage_error("--timeout must be 1 to 600000 ms");
-    vornen::set_wait_timeout_ms(static_cast<int>(*ms));
-  }
-  return it->second(in);
+int run(const std::vector<std::string>& args) {
+  const CommandLine line = parse_command_line(args);
+  Output out(line.options.json, line.command);
+  return out.finish(dispatch(line, out));
 }
 
 }  // namespace vornctl

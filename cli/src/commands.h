@@ -1,17 +1,23 @@
-// The program's commands. Each returns the exit status: 0 on success, 1 on
-// a failed call, 2 on a usage error.
+// The program: reads the command line, runs the command, and returns the
+// exit status (the table is in exit_codes.h).
 #pragma once
 
-#include "invocation.h"
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "output.h"
 
 namespace vornctl {
 
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;
+int run(const std::vector<std::string>& args);
 
-int run_command(const Invocation& in);
-// The help of one command, or of the program for an empty name; false for an
-// unknown command.
-bool print_help(const std::string& command);
+// Shared by the commands: opens the library on the adapter the options name.
+// Returns 0, or the exit status of the failure, which is already reported.
+int open_library(const Options& options, Output& out);
+
+// The commands that change the neighbour table (set_command.cpp).
+int set_command(const CommandLine& line, Output& out);
+int forget_command(const CommandLine& line, Output& out);
 
 }  // namespace vornctl

@@ -1,5 +1,6 @@
 // vornctl run as a script runs it, inside the test bed against simulated
-// devices: output, errors and exit status of each command.
+// devices: output, errors, JSON and exit status of each command, each exit
+// status brought about by the situation it stands for.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,8 +8,11 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "devsim/launcher.h"
@@ -16,11 +20,29 @@
 
 namespace {
 
+using nlohmann::json;
+
 struct Result {
   int status;
   std::string out;
   std::string err;
 };
+
+// The exit statuses, as the program documents them.
+enum : int {
+  kOk = 0,
+  kFailure = 1,
+  kUsage = 2,
+  kNotFound = 3,
+  kTimedOut = 4,
+  kRefused = 5,
+  kAdapter = 6,
+  kNoRight = 7,
+  kUnsafe = 8,
+  kSomeRows = 9,
+};
+
+const std::vector<std::string> kWithoutRight = {"/usr/bin/setpriv", "--bounding-set", "-net_admin"};
 
 class VornctlTest : public ::testing::Test {
  protected:
@@ -51,17 +73,38 @@ class VornctlTest : public ::testing::Test {
     std::vector<std::string> argv = prefix;
     argv.push_back(VORNCTL_PATH);
     argv.insert(argv.end(), args.begin(), args.end());
-    argv.insert(argv.end(), {"--timeout", "400"});
     Result r;
     r.status = testbed::run_in(bed_->pc(), argv, &r.out, &r.err);
     return r;
   }
 
-  std::string log_of(std::size_t index) {
-    std::ifstream in(logs_.at(index));
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+  // The short wait keeps the failures quick; given before the command, it
+  // comes before any "--" too.
+  Result quick(std::vector<std::string> args, std::vector<std::string> prefix = {}) {
+    args.insert(args.begin(), {"--timeout", "400"});
+    return vornctl(args, prefix);
+  }
+
+  // The simulator writes its log as it goes: wait for the line, within a
+  // deadline, and return the log as it is then.
+  std::string wait_for_log(std::size_t index, const std::string& line) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    std::string text;
+    for (;;) {
+      std::ifstream in(logs_.at(index));
+      std::stringstream s;
+      s << in.rdbuf();
+      text = s.str();
+      if (text.find(line) != std::string::npos || std::chrono::steady_clock::now() > deadline)
+        return text;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+
+  std::string neighbours() {
+    std::string out;
+    testbed::run_in(bed_->pc(), {"ip", "neigh", "show", "dev", "pc0"}, &out);
+    return out;
   }
 
   std::unique_ptr<testbed::TestBed> bed_;
@@ -69,159 +112,389 @@ class VornctlTest : public ::testing::Test {
   std::vector<std::string> logs_;
 };
 
-TEST_F(VornctlTest, VersionPrintsTheLibraryText) {
-  Result r = vornctl({"version"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "VornEN.DLL Rev. 1.001\n");
+// The standard output as one JSON document; a failure when it is not one.
+json document(const Result& r) {
+  try {
+    return json::parse(r.out);
+  } catch (const json::exception& e) {
+    ADD_FAILURE() << "not JSON: " << e.what() << "\n" << r.out;
+    return json::object();
+  }
 }
 
-TEST_F(VornctlTest, FindPrintsTheAddressAndFailuresNameTheirCode) {
-  device("00-20-4A-8D-72-33", "192.168.16.100/24");
-  Result found = vornctl({"find", "00-20-4A-8D-72-33"});
-  EXPECT_EQ(found.status, 0) << found.err;
-  EXPECT_EQ(found.out, "192.168.16.100\n");
-  EXPECT_EQ(found.err.find("waiting"), std::string::npos) << "no notice when not a terminal";
+TEST_F(VornctlTest, VersionsAsTextAndJson) {
+  Result r = vornctl({"version"});
+  EXPECT_EQ(r.status, kOk);
+  EXPECT_EQ(r.out, "VornEN.DLL Rev. 1.001\n");
+  json j = document(vornctl({"version", "-j"}));
+  EXPECT_EQ(j["version"], "VornEN.DLL Rev. 1.001");
+  EXPECT_EQ(j["exit_status"], kOk);
+  Result program = vornctl({"--version"});
+  EXPECT_EQ(program.status, kOk);
+  EXPECT_EQ(program.out.rfind("vornctl ", 0), 0u) << program.out;
+  EXPECT_NE(program.out.find("library VornEN.DLL Rev. 1.001"), std::string::npos);
+}
 
-  Result absent = vornctl({"find", "00-20-4A-00-00-99"});
-  EXPECT_EQ(absent.status, 1);
+TEST_F(VornctlTest, FindTakesMacsAsPeopleWriteThem) {
+  device("00-20-4A-8D-72-33", "192.168.16.100/24");
+  for (const char* mac : {"00-20-4A-8D-72-33", "00:20:4a:8d:72:33", "00-20-4a-8D-72-33"}) {
+    Result found = quick({"find", mac});
+    EXPECT_EQ(found.status, kOk) << mac << ": " << found.err;
+    EXPECT_EQ(found.out, "192.168.16.100\n") << mac;
+  }
+  EXPECT_EQ(quick({"find", "00-20-4A-8D-72-33"}).err.find("waiting"), std::string::npos)
+      << "no notice when not a terminal";
+  json j = document(quick({"--json", "find", "00:20:4a:8d:72:33"}));
+  EXPECT_EQ(j["command"], "find");
+  EXPECT_EQ(j["mac"], "00:20:4A:8D:72:33");
+  EXPECT_EQ(j["address"], "192.168.16.100");
+
+  // An absent device.
+  Result absent = quick({"find", "00-20-4a-00-00-99", "-j"});
+  EXPECT_EQ(absent.status, kNotFound);
   EXPECT_NE(absent.err.find("-1008 ERR_NODEVICE_FORMAC: no device answered"), std::string::npos)
       << absent.err;
-  Result bad = vornctl({"find", "00-20-4a-8d-72-33"});
-  EXPECT_EQ(bad.status, 1);
-  EXPECT_NE(bad.err.find("-1005 ERR_ILLEGAL_INPUT_PARAMETER"), std::string::npos) << bad.err;
-  EXPECT_EQ(vornctl({"find"}).status, 2);
+  json e = document(absent);
+  EXPECT_EQ(e["exit_status"], kNotFound);
+  EXPECT_EQ(e["error"]["code"], -1008);
+  EXPECT_EQ(e["error"]["name"], "ERR_NODEVICE_FORMAC");
+  EXPECT_EQ(e["error"]["exit_name"], "not-found");
+  EXPECT_FALSE(e["error"]["description"].get<std::string>().empty());
+
+  Result mixed = quick({"find", "00-20:4A-8D-72-33"});
+  EXPECT_EQ(mixed.status, kUsage);
+  EXPECT_NE(mixed.err.find("not a MAC address"), std::string::npos) << mixed.err;
 }
 
-TEST_F(VornctlTest, SetGivesTheAddressThatFindThenFinds) {
+TEST_F(VornctlTest, SetTakesLowerCaseMacsAndAPrefixAndSaysWhatEntryStays) {
   device("00-20-4A-8D-72-33", "");
   device("00-20-4A-00-00-02", "");
-  Result set = vornctl({"set", "00:20:4A:8D:72:33", "192.168.16.100", "--host-bits", "8"});
-  EXPECT_EQ(set.status, 0) << set.err;
-  EXPECT_EQ(set.out, "00:20:4A:8D:72:33 -> 192.168.16.100: ok\n");
-  EXPECT_EQ(set.err.find("warning"), std::string::npos) << "root has the right";
-  EXPECT_NE(log_of(0).find("address set 192.168.16.100 host-bits 8"), std::string::npos)
-      << log_of(0);
-  Result found = vornctl({"find", "00-20-4A-8D-72-33"});
-  EXPECT_EQ(found.out, "192.168.16.100\n");
-
-  Result wide = vornctl({"set", "00-20-4A-00-00-02", "192.168.16.102", "--netmask", "255.255.0.0"});
-  EXPECT_EQ(wide.status, 0) << wide.err;
-  EXPECT_NE(log_of(1).find("address set 192.168.16.102 host-bits 16"), std::string::npos)
-      << log_of(1);
+  Result set = quick({"set", "00:20:4a:8d:72:33", "192.168.16.100/16"});
+  EXPECT_EQ(set.status, kOk) << set.err;
+  EXPECT_EQ(set.out,
+            "00:20:4A:8D:72:33 -> 192.168.16.100/16: ok\n"
+            "permanent neighbour entry 192.168.16.100 lladdr 00:20:4a:8d:72:33 dev pc0 "
+            "PERMANENT stays; 'vornctl forget 192.168.16.100' removes it\n");
+  EXPECT_NE(wait_for_log(0, "address set 192.168.16.100 host-bits 16")
+                .find("address set 192.168.16.100 host-bits 16"),
+            std::string::npos);
+  EXPECT_NE(neighbours().find("192.168.16.100 lladdr 00:20:4a:8d:72:33 PERMANENT"),
+            std::string::npos)
+      << neighbours();
+  // A device in a /16 no longer hears the PC's /24 broadcast; the other,
+  // set by --netmask, is found again by its lower-case MAC.
+  json j =
+      document(quick({"set", "-j", "00-20-4a-00-00-02", "192.168.16.102", "-m", "255.255.255.0"}));
+  EXPECT_EQ(j["exit_status"], kOk) << j.dump();
+  EXPECT_EQ(j["mac"], "00-20-4A-00-00-02");
+  EXPECT_EQ(j["prefix"], 24);
+  EXPECT_EQ(j["host_bits"], 8);
+  EXPECT_EQ(j["neighbour_entry"]["lladdr"], "00:20:4a:00:00:02");
+  EXPECT_EQ(j["neighbour_entry"]["remove_with"], "vornctl forget 192.168.16.102");
+  wait_for_log(1, "address set 192.168.16.102");
+  Result found = quick({"find", "00-20-4a-00-00-02"});
+  EXPECT_EQ(found.out, "192.168.16.102\n") << found.err;
 }
 
-TEST_F(VornctlTest, SetRefusesBadOptionsAndReportsLibraryFailures) {
-  EXPECT_EQ(vornctl({"set", "00-20-4A-8D-72-33", "192.168.16.100", "--netmask", "255.255.255.128"})
-                .status,
-            2);
-  EXPECT_EQ(vornctl({"set", "00-20-4A-8D-72-33", "192.168.16.100", "--host-bits", "33"}).status, 2);
-  Result outside = vornctl({"set", "00-20-4A-8D-72-33", "10.0.0.1"});
-  EXPECT_EQ(outside.status, 1);
-  EXPECT_NE(outside.err.find("-1007 ERR_INPUTED_IP_MAY_UNREACHABLE"), std::string::npos);
+TEST_F(VornctlTest, SetRefusesTheGatewayAndOwnAndTakenAddressesUnlessForced) {
+  bed_->pc_ip({"route", "add", "default", "via", "192.168.16.254"});
+  bed_->pc_ip({"neigh", "add", "192.168.16.50", "lladdr", "02:00:00:00:00:50", "nud", "reachable",
+               "dev", "pc0"});
+  Result gateway = quick({"set", "00-20-4A-8D-72-33", "192.168.16.254"});
+  EXPECT_EQ(gateway.status, kUnsafe);
+  EXPECT_NE(gateway.err.find("192.168.16.254 is the gateway of a route on pc0"), std::string::npos)
+      << gateway.err;
+  EXPECT_EQ(neighbours().find("192.168.16.254 lladdr 00:20:4a:8d:72:33"), std::string::npos)
+      << "nothing written";
+
+  json own = document(quick({"set", "00-20-4A-8D-72-33", "192.168.16.1", "--json"}));
+  EXPECT_EQ(own["exit_status"], kUnsafe);
+  EXPECT_NE(own["error"]["message"].get<std::string>().find("this PC's own address"),
+            std::string::npos);
+
+  Result taken = quick({"set", "00-20-4A-8D-72-33", "192.168.16.50"});
+  EXPECT_EQ(taken.status, kUnsafe);
+  EXPECT_NE(taken.err.find("with another MAC: 192.168.16.50 lladdr 02:00:00:00:00:50"),
+            std::string::npos)
+      << taken.err;
+
+  // Forced, the assignment goes ahead; nobody answers at the address.
+  Result forced = quick({"set", "--force", "00-20-4A-8D-72-33", "192.168.16.50"});
+  EXPECT_EQ(forced.status, kTimedOut) << forced.err;
+  EXPECT_NE(forced.err.find("192.168.16.50 lladdr 00:20:4a:8d:72:33 dev pc0 PERMANENT stays"),
+            std::string::npos)
+      << forced.err;
 }
 
-TEST_F(VornctlTest, SetWarnsWithoutTheRightToChangeTheNeighbourTable) {
-  Result r = vornctl({"set", "00-20-4A-8D-72-33", "192.168.16.100"},
-                     {"/usr/bin/setpriv", "--bounding-set", "-net_admin"});
-  EXPECT_NE(r.err.find("warning: no right to change the neighbour table"), std::string::npos)
-      << r.err;
-  EXPECT_EQ(r.status, 1) << "nobody answers at the address";
-}
-
-TEST_F(VornctlTest, SendAndAskCarryEscapedTextAndTheReply) {
+TEST_F(VornctlTest, ForgetRemovesTheEntrySetLeftAndOnlyThat) {
   device("00-20-4A-8D-72-33", "192.168.16.100/24");
-  Result ask = vornctl({"ask", "192.168.16.100", "HELLO\\r"});
-  EXPECT_EQ(ask.status, 0) << ask.err;
-  EXPECT_EQ(ask.out, "OK:HELLO\r\n");
-  Result capped = vornctl({"ask", "192.168.16.100", "HELLO\\r", "--max-bytes", "4"});
-  EXPECT_EQ(capped.out, "OK:H\n");
-  Result send = vornctl({"send", "192.168.16.100", "PING\\x0d"});
-  EXPECT_EQ(send.status, 0) << send.err;
-  EXPECT_NE(log_of(0).find("command recv 5 bytes 50494E470D"), std::string::npos) << log_of(0);
+  bed_->pc_ip({"neigh", "add", "192.168.16.60", "lladdr", "02:00:00:00:00:60", "nud", "reachable",
+               "dev", "pc0"});
+  ASSERT_EQ(quick({"set", "00-20-4A-8D-72-33", "192.168.16.100"}).status, kOk);
+  ASSERT_NE(neighbours().find("192.168.16.100 lladdr 00:20:4a:8d:72:33 PERMANENT"),
+            std::string::npos);
 
-  Result nobody = vornctl({"ask", "192.168.16.200", "HELLO\\r"});
-  EXPECT_EQ(nobody.status, 1);
-  EXPECT_NE(nobody.err.find("-101 ERR_TIMEOUT_ONCONNECTION"), std::string::npos) << nobody.err;
-  EXPECT_EQ(vornctl({"send", "192.168.16.100", ""}).status, 1) << "nothing to send";
+  Result without_right = vornctl({"forget", "192.168.16.100"}, kWithoutRight);
+  EXPECT_EQ(without_right.status, kNoRight) << without_right.err;
+  EXPECT_NE(neighbours().find("192.168.16.100 lladdr"), std::string::npos) << "still there";
+
+  json j = document(vornctl({"forget", "192.168.16.100", "--json"}));
+  EXPECT_EQ(j["exit_status"], kOk);
+  EXPECT_EQ(j["removed"]["lladdr"], "00:20:4a:8d:72:33");
+  EXPECT_EQ(neighbours().find("192.168.16.100 lladdr 00:20:4a:8d:72:33 PERMANENT"),
+            std::string::npos)
+      << neighbours();
+  Result again = vornctl({"forget", "192.168.16.100"});
+  EXPECT_EQ(again.status, kNotFound);
+  EXPECT_NE(again.err.find("no permanent neighbour entry for 192.168.16.100"), std::string::npos);
+
+  Result learnt = vornctl({"forget", "192.168.16.60"});
+  EXPECT_EQ(learnt.status, kNotFound);
+  EXPECT_NE(neighbours().find("192.168.16.60 lladdr 02:00:00:00:00:60"), std::string::npos)
+      << "the kernel's own entry stays";
 }
 
-TEST_F(VornctlTest, AskStopsAtTheChosenTerminator) {
+TEST_F(VornctlTest, EachFailureHasItsOwnExitStatus) {
+  device("00-20-4A-00-00-01", "192.168.16.101/24", {"--setup-silent"});
+  device("00-20-4A-00-00-02", "192.168.16.102/24", {"--setup-reset-after", "1"});
+  // An address where nothing listens: the kernel there refuses every port.
+  bed_->add_device("00-20-4A-00-00-03", "192.168.16.103/24");
+
+  Result silent = quick({"set", "00-20-4A-00-00-01", "192.168.16.101", "-j"});
+  EXPECT_EQ(silent.status, kTimedOut) << silent.err;
+  EXPECT_EQ(document(silent)["error"]["name"], "ERR_TIMEOUT_ONREAD");
+
+  Result reset = quick({"set", "00-20-4A-00-00-02", "192.168.16.102"});
+  EXPECT_EQ(reset.status, kRefused) << reset.err;
+
+  Result refused = quick({"ask", "192.168.16.103", "HELLO\\r", "-j"});
+  EXPECT_EQ(refused.status, kRefused) << refused.err;
+  EXPECT_EQ(document(refused)["error"]["exit_name"], "refused");
+
+  Result outside = quick({"set", "00-20-4A-8D-72-33", "10.0.0.1"});
+  EXPECT_EQ(outside.status, kFailure);
+  EXPECT_NE(outside.err.find("-1007 ERR_INPUTED_IP_MAY_UNREACHABLE"), std::string::npos);
+
+  Result no_right = quick({"set", "00-20-4A-8D-72-33", "192.168.16.110"}, kWithoutRight);
+  EXPECT_EQ(no_right.status, kNoRight) << no_right.err;
+  EXPECT_NE(no_right.err.find("no right to change the neighbour table"), std::string::npos);
+
+  EXPECT_EQ(quick({"set", "00-20-4A-8D-72-33", "192.168.16.100", "--host-bits", "33"}).status,
+            kUsage);
+  EXPECT_EQ(quick({"set", "00-20-4A-8D-72-33", "192.168.16.100/24", "--host-bits", "8"}).status,
+            kUsage);
+}
+
+TEST_F(VornctlTest, TwoAdaptersNeedTheInterfaceOption) {
+  device("00-20-4A-8D-72-33", "192.168.16.100/24");
+  bed_->pc_ip({"link", "add", "extra0", "type", "veth", "peer", "name", "extra1"});
+  bed_->pc_ip({"addr", "add", "10.1.2.3/8", "dev", "extra0"});
+  Result plain = quick({"find", "00-20-4A-8D-72-33", "--json"});
+  EXPECT_EQ(plain.status, kAdapter);
+  EXPECT_EQ(document(plain)["error"]["name"], "ERR_TOOMANYNONETWORKINTERFACE");
+  Result chosen = quick({"-i", "pc0", "find", "00-20-4A-8D-72-33"});
+  EXPECT_EQ(chosen.status, kOk) << chosen.err;
+  EXPECT_EQ(chosen.out, "192.168.16.100\n");
+  Result after = quick({"find", "--interface=pc0", "00-20-4A-8D-72-33"});
+  EXPECT_EQ(after.out, "192.168.16.100\n") << after.err;
+  Result missing = quick({"--interface", "nosuch0", "find", "00-20-4A-8D-72-33"});
+  EXPECT_EQ(missing.status, kAdapter);
+  EXPECT_NE(missing.err.find("-14 ERR_NONETWORKINTERFACEONINFO"), std::string::npos);
+}
+
+TEST_F(VornctlTest, TraceShowsTheWholeSetDialogue) {
+  device("00-20-4A-8D-72-33", "192.168.16.100/24");
+  Result r = quick({"set", "-v", "00-20-4A-8D-72-33", "192.168.16.100"});
+  ASSERT_EQ(r.status, kOk) << r.err;
+  // Each step in its order, each line time-stamped.
+  const std::vector<std::string> steps = {
+      "neighbour entry written (\"arp -s 192.168.16.100 00-20-4A-8D-72-33 \"): 192.168.16.100 "
+      "lladdr 00:20:4a:8d:72:33 dev pc0 PERMANENT",
+      "to 192.168.16.100:1: under way",
+      "pause 20 ms",
+      "to 192.168.16.100:9999: under way",
+      "events on socket",
+      "recv on socket",
+      "send on socket",
+      ": 1 byte 4D \"M\"",
+      "recv on socket",
+      "pause 1 ms",
+      ": 2 bytes 5330 \"S0\"",
+      ": 1 byte 0D \"\\r\"",
+      ": 76 bytes ",
+      "pause 10 ms",
+      ": 76 bytes ",
+      ": 76 bytes ",
+      ": 60 bytes ",
+      ": 12 bytes ",
+      "pause 10 ms",
+      ": 2 bytes 5253 \"RS\"",
+      ": 1 byte 0D \"\\r\"",
+      "shutdown socket",
+      "close socket",
+  };
+  std::size_t at = 0;
+  for (const std::string& step : steps) {
+    const std::size_t found = r.err.find(step, at);
+    ASSERT_NE(found, std::string::npos) << "missing after offset " << at << ": " << step << "\n"
+                                        << r.err;
+    at = found + step.size();
+  }
+  std::istringstream lines(r.err);
+  std::string line;
+  const std::regex stamped(R"(^ *\d+\.\d{3} ms .+)");
+  int count = 0;
+  while (std::getline(lines, line)) {
+    EXPECT_TRUE(std::regex_match(line, stamped)) << line;
+    ++count;
+  }
+  EXPECT_GT(count, 40);
+  EXPECT_EQ(r.out.rfind("00-20-4A-8D-72-33 -> 192.168.16.100/24: ok\n", 0), 0u) << r.out;
+
+  Result find = quick({"find", "--trace", "00-20-4A-8D-72-33"});
+  EXPECT_NE(find.err.find("datagram to 192.168.16.255:30718: 4 bytes 000000F6"), std::string::npos)
+      << find.err;
+  EXPECT_NE(find.err.find("datagram from 192.168.16.100: 30 bytes"), std::string::npos);
+}
+
+TEST_F(VornctlTest, AskPrintsTheReplyWithoutTheTerminatorAndSaysWhenItIsCut) {
+  device("00-20-4A-8D-72-33", "192.168.16.100/24");
+  Result ask = quick({"ask", "192.168.16.100", "HELLO\\r"});
+  EXPECT_EQ(ask.status, kOk) << ask.err;
+  EXPECT_EQ(ask.out, "OK:HELLO\n");
+  EXPECT_EQ(ask.err, "");
+  Result raw = quick({"ask", "--raw", "192.168.16.100", "HELLO\\r"});
+  EXPECT_EQ(raw.out, "OK:HELLO\r");
+  Result dashed = quick({"ask", "192.168.16.100", "--", "-X\\r"});
+  EXPECT_EQ(dashed.out, "OK:-X\n") << dashed.err;
+
+  Result capped = quick({"ask", "192.168.16.100", "HELLO\\r", "-c", "4"});
+  EXPECT_EQ(capped.status, kOk);
+  EXPECT_EQ(capped.out, "OK:H\n");
+  EXPECT_NE(capped.err.find("the reply was cut at 4 bytes"), std::string::npos) << capped.err;
+  json j = document(quick({"ask", "192.168.16.100", "HELLO\\r", "--max-bytes", "4", "--json"}));
+  EXPECT_EQ(j["truncated"], true);
+  EXPECT_EQ(j["reply"], "OK:H");
+  EXPECT_EQ(j["reply_hex"], "4F4B3A48");
+  // Exactly as long as the limit, terminator included: whole, not cut.
+  json whole = document(quick({"ask", "192.168.16.100", "HELLO\\r", "-c", "9", "-j"}));
+  EXPECT_EQ(whole["truncated"], false);
+  EXPECT_EQ(whole["terminated"], true);
+  EXPECT_EQ(whole["reply"], "OK:HELLO");
+  EXPECT_EQ(whole["reply_hex"], "4F4B3A48454C4C4F0D");
+
+  Result send = quick({"send", "192.168.16.100", "PING\\x0d", "--json"});
+  EXPECT_EQ(send.status, kOk) << send.err;
+  EXPECT_EQ(document(send)["sent_hex"], "50494E470D");
+  EXPECT_NE(wait_for_log(0, "command recv 5 bytes 50494E470D").find("50494E470D"),
+            std::string::npos);
+  EXPECT_EQ(quick({"send", "192.168.16.100", ""}).status, kFailure) << "nothing to send";
+}
+
+TEST_F(VornctlTest, AskStopsAtTheChosenTerminatorAndTakesLargeReplies) {
   device("00-20-4A-8D-72-33", "192.168.16.100/24", {"--command-reply", "A;B;C\\r"});
-  Result r = vornctl({"ask", "192.168.16.100", "Q\\r", "--terminator", ";"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "A;\n");
+  device("00-20-4A-00-00-02", "192.168.16.102/24", {"--command-large", "3000000"});
+  Result r = quick({"ask", "192.168.16.100", "Q\\r", "--terminator", ";"});
+  EXPECT_EQ(r.status, kOk) << r.err;
+  EXPECT_EQ(r.out, "A\n");
+  Result large = quick({"ask", "192.168.16.102", "Q\\r"});
+  EXPECT_EQ(large.status, kOk) << large.err;
+  EXPECT_EQ(large.out.size(), 3000001u);
+  EXPECT_EQ(large.out.substr(0, 4), "ABCD");
 }
 
 TEST_F(VornctlTest, ScanListsEveryDeviceSortedAndAsJson) {
   device("00-20-4A-00-00-03", "192.168.16.103/24");
   device("00-20-4A-00-00-01", "192.168.16.101/24");
   device("00-20-4A-00-00-02", "192.168.16.102/24");
-  Result table = vornctl({"scan"});
-  EXPECT_EQ(table.status, 0) << table.err;
+  Result table = quick({"scan"});
+  EXPECT_EQ(table.status, kOk) << table.err;
   EXPECT_EQ(table.out,
             "MAC                ADDRESS\n"
             "00-20-4A-00-00-01  192.168.16.101\n"
             "00-20-4A-00-00-02  192.168.16.102\n"
             "00-20-4A-00-00-03  192.168.16.103\n");
-  Result json = vornctl({"scan", "--json"});
-  EXPECT_EQ(json.out,
-            "[\n"
-            "  {\"mac\": \"00-20-4A-00-00-01\", \"address\": \"192.168.16.101\"},\n"
-            "  {\"mac\": \"00-20-4A-00-00-02\", \"address\": \"192.168.16.102\"},\n"
-            "  {\"mac\": \"00-20-4A-00-00-03\", \"address\": \"192.168.16.103\"}\n"
-            "]\n");
+  json j = document(quick({"scan", "--json"}));
+  ASSERT_EQ(j["devices"].size(), 3u) << j.dump();
+  EXPECT_EQ(j["devices"][0]["mac"], "00-20-4A-00-00-01");
+  EXPECT_EQ(j["devices"][2]["address"], "192.168.16.103");
 }
 
-TEST_F(VornctlTest, BatchProvisionsGoodRowsAndReportsBadOnesByLine) {
-  device("00-20-4A-00-00-01", "");
-  device("00-20-4A-00-00-02", "");
-  device("00-20-4A-00-00-03", "");
+TEST_F(VornctlTest, BatchRunsRowsInParallelAndReportsThemInFileOrder) {
+  for (const char* mac :
+       {"00-20-4A-00-00-01", "00-20-4A-00-00-02", "00-20-4A-00-00-03", "00-20-4A-00-00-04"})
+    device(mac, "");
   const std::string path = ::testing::TempDir() + "vornctl-batch.csv";
   {
     std::ofstream csv(path);
-    csv << "00-20-4A-00-00-01,192.168.16.101\n"
-           "00-20-4a-00-00-09,192.168.16.109\n"
-           "00-20-4A-00-00-02,192.168.16.102,255.255.255.0\n"
+    csv << "MAC,Address,Netmask\n"
+           "# hall 2\n"
+           "00-20-4A-00-00-01,192.168.16.101,\n"
+           "\"00:20:4a:00:00:02\",\"192.168.16.102/16\",\n"
            "this line is not a row\n"
-           "00-20-4A-00-00-03,192.168.16.103\n";
+           "00-20-4A-00-00-03,192.168.16.103,255.255.255.0\r\n"
+           "00-20-4A-00-00-09,192.168.16.101,\n"
+           "\n"
+           "00-20-4a-00-00-04,192.168.16.1,\n";
   }
   ::chmod(path.c_str(), 0644);
-  Result r = vornctl({"set", "--from", path});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("line 2: 00-20-4a-00-00-09 -> 192.168.16.109: failed -1005"),
-            std::string::npos)
-      << r.out;
-  EXPECT_NE(r.out.find("line 4: malformed"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("5 rows: 3 provisioned, 2 failed"), std::string::npos) << r.out;
-  for (const char* mac_and_address :
-       {"01 192.168.16.101", "02 192.168.16.102", "03 192.168.16.103"}) {
-    const std::string s = mac_and_address;
-    Result found = vornctl({"find", "00-20-4A-00-00-" + s.substr(0, 2)});
-    EXPECT_EQ(found.out, s.substr(3) + "\n");
+  Result r = quick({"set", "--from", path, "--jobs", "3"});
+  EXPECT_EQ(r.status, kSomeRows) << r.err;
+  EXPECT_EQ(r.out,
+            "line 3: 00-20-4A-00-00-01 -> 192.168.16.101/24: ok\n"
+            "line 4: 00:20:4A:00:00:02 -> 192.168.16.102/16: ok\n"
+            "line 5: malformed: expected 3 fields\n"
+            "line 6: 00-20-4A-00-00-03 -> 192.168.16.103/24: ok\n"
+            "line 7: 192.168.16.101 is given on line 3\n"
+            "line 9: 00-20-4A-00-00-04 -> 192.168.16.1/24: refusing to set 192.168.16.1: "
+            "192.168.16.1 is this PC's own address (pc0) (--force sets it anyway)\n"
+            "6 rows: 3 provisioned, 3 failed\n"
+            "permanent neighbour entries stay for the provisioned addresses; 'vornctl forget "
+            "ADDRESS' removes one\n");
+  EXPECT_NE(wait_for_log(1, "host-bits 16").find("address set 192.168.16.102 host-bits 16"),
+            std::string::npos);
+
+  // Again as JSON, traced: the devices answer at their new addresses now,
+  // and each worker's trace lines carry its row.
+  Result again = quick({"set", "-f", path, "-P", "3", "-j", "-v"});
+  EXPECT_NE(again.err.find(" ms line 4: connect socket"), std::string::npos) << again.err;
+  EXPECT_NE(again.err.find(" ms line 6: pause 20 ms"), std::string::npos) << again.err;
+  json j = document(again);
+  EXPECT_EQ(j["exit_status"], kSomeRows);
+  ASSERT_EQ(j["rows"].size(), 6u) << j.dump();
+  EXPECT_EQ(j["rows"][0]["line"], 3);
+  EXPECT_EQ(j["rows"][0]["ok"], true);
+  EXPECT_EQ(j["rows"][0]["neighbour_entry"]["lladdr"], "00:20:4a:00:00:01");
+  EXPECT_EQ(j["rows"][2]["error"]["exit_name"], "usage");
+  EXPECT_EQ(j["rows"][5]["error"]["exit_status"], kUnsafe);
+  EXPECT_EQ(j["summary"]["provisioned"], 3);
+  EXPECT_EQ(j["summary"]["failed"], 3);
+  for (const char* found : {"01 192.168.16.101", "03 192.168.16.103"}) {
+    const std::string s = found;
+    EXPECT_EQ(quick({"find", "00-20-4A-00-00-" + s.substr(0, 2)}).out, s.substr(3) + "\n");
   }
 }
 
-TEST_F(VornctlTest, InterfaceOptionPicksOneOfSeveralAdapters) {
-  device("00-20-4A-8D-72-33", "192.168.16.100/24");
-  bed_->pc_ip({"link", "add", "extra0", "type", "veth", "peer", "name", "extra1"});
-  bed_->pc_ip({"addr", "add", "10.1.2.3/8", "dev", "extra0"});
-  Result plain = vornctl({"find", "00-20-4A-8D-72-33"});
-  EXPECT_EQ(plain.status, 1);
-  EXPECT_NE(plain.err.find("-15 ERR_TOOMANYNONETWORKINTERFACE"), std::string::npos) << plain.err;
-  Result chosen = vornctl({"--interface", "pc0", "find", "00-20-4A-8D-72-33"});
-  EXPECT_EQ(chosen.status, 0) << chosen.err;
-  EXPECT_EQ(chosen.out, "192.168.16.100\n");
-  Result missing = vornctl({"--interface", "nosuch0", "find", "00-20-4A-8D-72-33"});
-  EXPECT_NE(missing.err.find("-14 ERR_NONETWORKINTERFACEONINFO"), std::string::npos);
-}
-
-TEST_F(VornctlTest, EveryCommandHasHelp) {
-  for (const char* command : {"version", "find", "set", "send", "ask", "scan"}) {
+TEST_F(VornctlTest, UsageErrorsGiveAShortHintAndHelpIsOnRequest) {
+  for (const char* command : {"version", "find", "set", "forget", "send", "ask", "scan"}) {
     Result r = vornctl({command, "--help"});
-    EXPECT_EQ(r.status, 0) << command;
+    EXPECT_EQ(r.status, kOk) << command;
     EXPECT_EQ(r.out.rfind("usage: vornctl ", 0), 0u) << command;
+    EXPECT_NE(r.out.find("Exit status:"), std::string::npos) << command;
+    EXPECT_EQ(vornctl({command, "-h"}).out, r.out) << command;
   }
-  EXPECT_EQ(vornctl({"frobnicate"}).status, 2);
+  Result unknown = vornctl({"find", "--netmask", "255.255.255.0", "00-20-4A-8D-72-33"});
+  EXPECT_EQ(unknown.status, kUsage);
+  EXPECT_EQ(unknown.out, "");
+  EXPECT_EQ(unknown.err,
+            "vornctl: unknown option '--netmask' for find\n"
+            "usage: vornctl find [OPTIONS] MAC\n"
+            "Try 'vornctl find --help' for more information.\n");
+  json j = document(vornctl({"scan", "extra", "--json"}));
+  EXPECT_EQ(j["exit_status"], kUsage);
+  EXPECT_EQ(j["error"]["message"], "extra operand 'extra'");
+  EXPECT_EQ(vornctl({"frobnicate"}).status, kUsage);
+  EXPECT_EQ(vornctl({}).status, kUsage);
 }
 
 }  // namespace

@@ -1,0 +1,56 @@
+// What a run prints, in one place. In text form, result lines go to standard
+// output as they come; with --json, one document goes to standard output at
+// the end of the run, holding the result or the error. Messages and errors go
+// to standard error in both forms.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+namespace vornctl {
+
+// The error object of the JSON document: exit status and its name, the
+// message, and for a library failure its result code, ERR_ name and
+// description.
+nlohmann::ordered_json error_json(int status, const std::string& message,
+                                  std::optional<int> result_code = std::nullopt);
+
+// "-1008 ERR_NODEVICE_FORMAC: no device answered for that MAC address"
+std::string result_text(int result_code);
+
+class Output {
+ public:
+  Output(bool json, const std::string& command);
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  bool json() const { return json_; }
+  // The fields of the result.
+  nlohmann::ordered_json& doc() { return doc_; }
+
+  // A line of the text form (without its newline); nothing with --json.
+  void line(const std::string& text);
+  // Bytes of the text form as they are; nothing with --json.
+  void bytes(const std::string& data);
+  // A remark on standard error: "vornctl: TEXT".
+  void note(const std::string& text);
+
+  // A failed library call: said on standard error and put into the
+  // document; returns the exit status for it.
+  int library_error(const std::string& what, int result_code);
+  // Any other failure with its exit status.
+  int error(int status, const std::string& message);
+  // A usage error: the message and the short usage hint of the command.
+  int usage_error(const std::string& message, const std::string& command);
+
+  // Ends the run: writes the JSON document, once, and returns `status`.
+  int finish(int status);
+
+ private:
+  bool json_;
+  bool finished_ = false;
+  nlohmann::ordered_json doc_;
+};
+
+}  // namespace vornctl

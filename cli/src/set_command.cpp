@@ -1,0 +1,295 @@
+// set and forget: the commands that leave or remove a permanent entry in the
+// PC's neighbour table.
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <optional>
+
+#include "VornEN.h"
+#include "batch_file.h"
+#include "commands.h"
+#include "exit_codes.h"
+#include "neighbour_netlink.h"
+#include "neighbours.h"
+#include "privilege.h"
+#include "text_forms.h"
+#include "trace.h"
+#include "vocabulary.h"
+#include "waiting_notice.h"
+#include "workers.h"
+
+namespace vornctl {
+
+namespace {
+
+// One assignment: what to set, and what stands in its way before anything
+// is sent.
+struct Assignment {
+  int line = 0;  // of the file; 0 on the command line
+  std::string mac;
+  std::string address;
+  int host_bits = 8;
+  int refusal = kExitOk;  // not ok: not run, for `reason`
+  std::string reason;
+};
+
+const char* kNoRight =
+    "no right to change the neighbour table (run as root or with CAP_NET_ADMIN): without the "
+    "entry the device cannot learn its address";
+
+std::string target_text(const Assignment& a) {
+  return a.mac + " -> " + a.address + "/" + std::to_string(32 - a.host_bits);
+}
+
+// Checks an assignment against the PC's tables: refused when it would take
+// the address of the PC, of a gateway or of another MAC (unless forced), or
+// when the entry it needs cannot be written.
+void check(Assignment* a, const NetworkView& view, bool force, bool may_write) {
+  std::uint8_t mac[6];
+  mac_bytes(a->mac, mac);
+  const std::uint32_t address = *parse_ipv4(a->address);
+  if (!force) {
+    const std::string reason = unsafe_reason(view, address, mac);
+    if (!reason.empty()) {
+      a->refusal = kExitUnsafe;
+      a->reason = "refusing to set " + a->address + ": " + reason + " (--force sets it anyway)";
+      return;
+    }
+  }
+  // Without the right the library's entry is not written; an entry that is
+  // already in place serves as well.
+  const auto entry = find_neighbour(view.neighbours, address);
+  const bool in_place = entry && entry->permanent && std::memcmp(entry->mac, mac, sizeof mac) == 0;
+  if (!may_write && !in_place) {
+    a->refusal = kExitNoRight;
+    a->reason = kNoRight;
+  }
+}
+
+// The permanent entry the assignment left, as the table shows it now.
+std::optional<Neighbour> entry_left(const Assignment& a) {
+  std::uint8_t mac[6];
+  mac_bytes(a.mac, mac);
+  const auto entry = find_neighbour(read_neighbours(), *parse_ipv4(a.address));
+  if (entry && entry->permanent && std::memcmp(entry->mac, mac, sizeof mac) == 0) return entry;
+  return std::nullopt;
+}
+
+nlohmann::ordered_json entry_json(const Neighbour& n) {
+  return {{"address", ipv4_text(n.address)},
+          {"lladdr", mac_text_lower(n.mac)},
+          {"dev", n.device},
+          {"permanent", n.permanent},
+          {"remove_with", "vornctl forget " + ipv4_text(n.address)}};
+}
+
+nlohmann::ordered_json assignment_json(const Assignment& a) {
+  nlohmann::ordered_json j = {{"mac", a.mac},
+                              {"address", a.address},
+                              {"prefix", 32 - a.host_bits},
+                              {"netmask", netmask_of_host_bits(a.host_bits)},
+                              {"host_bits", a.host_bits}};
+  if (a.line != 0) j["line"] = a.line;
+  return j;
+}
+
+int set_one(const CommandLine& line, Output& out) {
+  const Options& o = line.options;
+  Assignment a;
+  const auto mac = normalise_mac(line.words[0]);
+  if (!mac) return out.usage_error("not a MAC address: '" + line.words[0] + "'", line.command);
+  a.mac = *mac;
+  const auto to_set = parse_address_to_set(line.words[1]);
+  if (!to_set) return out.usage_error("not an address: '" + line.words[1] + "'", line.command);
+  a.address = to_set->address;
+  const int given = (to_set->host_bits ? 1 : 0) + (o.netmask ? 1 : 0) + (o.host_bits ? 1 : 0);
+  if (given > 1)
+    return out.usage_error("give the netmask once: /PREFIX, --netmask or --host-bits",
+                           line.command);
+  if (to_set->host_bits) a.host_bits = *to_set->host_bits;
+  if (o.netmask) {
+    const auto bits = host_bits_of_netmask(*o.netmask);
+    if (!bits) return out.usage_error("not a netmask: '" + *o.netmask + "'", line.command);
+    a.host_bits = *bits;
+  }
+  if (o.host_bits) {
+    const auto bits = parse_number(*o.host_bits, 0, 32);
+    if (!bits) return out.usage_error("--host-bits must be 0 to 32", line.command);
+    a.host_bits = static_cast<int>(*bits);
+  }
+  out.doc().update(assignment_json(a));
+
+  check(&a, read_network_view(), o.force, may_change_neighbours());
+  if (a.refusal != kExitOk) return out.error(a.refusal, a.reason);
+  if (int status = open_library(o, out); status != 0) return status;
+  int r;
+  {
+    std::optional<WaitingNotice> notice;
+    if (!o.trace) notice.emplace("set");
+    r = En_Set_IPAddress(a.mac.c_str(), a.address.c_str(), a.host_bits);
+  }
+  const auto entry = entry_left(a);
+  if (entry) out.doc()["neighbour_entry"] = entry_json(*entry);
+  const std::string entry_note = entry ? "permanent neighbour entry " + neighbour_text(*entry) +
+                                             " stays; 'vornctl forget " + a.address + "' removes it"
+                                       : "";
+  if (r != 0) {
+    const int status = out.library_error("set", r);
+    if (entry) out.note(entry_note);
+    return status;
+  }
+  out.line(target_text(a) + ": ok");
+  if (entry) out.line(entry_note);
+  return kExitOk;
+}
+
+int set_from(const CommandLine& line, Output& out) {
+  const Options& o = line.options;
+  long jobs = 1;
+  if (o.jobs) {
+    const auto n = parse_number(*o.jobs, 1, kMaxJobs);
+    if (!n) return out.usage_error("--jobs must be 1 to " + std::to_string(kMaxJobs), line.command);
+    jobs = *n;
+  }
+  const Batch batch = read_batch_file(*o.from);
+  if (!batch.error.empty()) return out.error(kExitUsage, batch.error);
+
+  // Every row is checked before any is run: against the PC's tables, and
+  // against the rows before it, so that two rows never claim one address or
+  // one device.
+  const NetworkView view = read_network_view();
+  const bool may_write = may_change_neighbours();
+  std::vector<Assignment> rows;
+  std::map<std::string, int> address_line, mac_line;
+  for (const BatchRow& row : batch.rows) {
+    Assignment a;
+    a.line = row.line;
+    a.mac = row.mac;
+    a.address = row.address;
+    a.host_bits = row.host_bits;
+    if (!row.error.empty()) {
+      a.refusal = kExitUsage;
+      a.reason = "malformed: " + row.error;
+    } else if (address_line.count(a.address) != 0) {
+      a.refusal = kExitUsage;
+      a.reason = a.address + " is given on line " + std::to_string(address_line[a.address]);
+    } else if (mac_line.count(a.mac) != 0) {
+      a.refusal = kExitUsage;
+      a.reason = a.mac + " is given on line " + std::to_string(mac_line[a.mac]);
+    } else {
+      address_line[a.address] = a.line;
+      mac_line[a.mac] = a.line;
+      check(&a, view, o.force, may_write);
+    }
+    rows.push_back(a);
+  }
+  for (const Assignment& a : rows)
+    if (a.refusal == kExitNoRight) return out.error(kExitNoRight, kNoRight);
+
+  if (int status = open_library(o, out); status != 0) return status;
+
+  auto& rows_json = out.doc()["rows"] = nlohmann::ordered_json::array();
+  int provisioned = 0;
+  int failed = 0;
+  auto report = [&](const Assignment& a, int result) {
+    nlohmann::ordered_json j = assignment_json(a);
+    std::string text = "line " + std::to_string(a.line) + ": ";
+    if (a.refusal != kExitOk) {
+      ++failed;
+      j["ok"] = false;
+      j["error"] = error_json(a.refusal, a.reason);
+      text += (a.refusal == kExitUsage ? "" : target_text(a) + ": ") + a.reason;
+    } else if (result != 0) {
+      ++failed;
+      j["ok"] = false;
+      if (result == kWorkerLost) {
+        j["error"] = error_json(kExitFailure, "the worker process ended without a result");
+        text += target_text(a) + ": failed: the worker process ended without a result";
+      } else {
+        j["error"] = error_json(exit_status_of(result), "set failed", result);
+        text += target_text(a) + ": failed " + result_text(result);
+      }
+    } else {
+      ++provisioned;
+      j["ok"] = true;
+      text += target_text(a) + ": ok";
+    }
+    if (a.refusal == kExitOk)
+      if (const auto entry = entry_left(a)) j["neighbour_entry"] = entry_json(*entry);
+    rows_json.push_back(j);
+    out.line(printable(text));
+  };
+
+  // The rows that run go to workers; the others are reported in their place.
+  std::vector<int> runnable;
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].refusal == kExitOk) runnable.push_back(static_cast<int>(i));
+  std::size_t next_row = 0;
+  auto report_up_to = [&](std::size_t end, int result_at_end) {
+    for (; next_row < end; ++next_row) report(rows[next_row], 0);
+    if (end < rows.size()) report(rows[next_row++], result_at_end);
+  };
+  run_in_workers(
+      static_cast<int>(runnable.size()), static_cast<int>(jobs),
+      [&](int i) {
+        const Assignment& a = rows[static_cast<std::size_t>(runnable[static_cast<std::size_t>(i)])];
+        Trace::set_label("line " + std::to_string(a.line));
+        return En_Set_IPAddress(a.mac.c_str(), a.address.c_str(), a.host_bits);
+      },
+      [&](int i, int result) {
+        report_up_to(static_cast<std::size_t>(runnable[static_cast<std::size_t>(i)]), result);
+      });
+  report_up_to(rows.size(), 0);
+
+  out.doc()["summary"] = {{"rows", rows.size()}, {"provisioned", provisioned}, {"failed", failed}};
+  out.line(std::to_string(rows.size()) + " rows: " + std::to_string(provisioned) +
+           " provisioned, " + std::to_string(failed) + " failed");
+  if (provisioned > 0)
+    out.line(
+        "permanent neighbour entries stay for the provisioned addresses; "
+        "'vornctl forget ADDRESS' removes one");
+  return failed == 0 ? kExitOk : kExitSomeRows;
+}
+
+}  // namespace
+
+int set_command(const CommandLine& line, Output& out) {
+  const Options& o = line.options;
+  if (o.from) {
+    if (!line.words.empty())
+      return out.usage_error("set --from takes no MAC or address", line.command);
+    if (o.netmask || o.host_bits)
+      return out.usage_error("with --from the netmask comes from the file", line.command);
+    return set_from(line, out);
+  }
+  if (o.jobs) return out.usage_error("--jobs goes with --from", line.command);
+  if (line.words.size() != 2)
+    return out.usage_error("set takes a MAC and an address", line.command);
+  return set_one(line, out);
+}
+
+int forget_command(const CommandLine& line, Output& out) {
+  const auto address = parse_ipv4(line.words[0]);
+  if (!address) return out.usage_error("not an address: '" + line.words[0] + "'", line.command);
+  out.doc()["address"] = line.words[0];
+  const auto entry = find_neighbour(read_neighbours(), *address);
+  if (!entry || !entry->permanent)
+    return out.error(kExitNotFound, "no permanent neighbour entry for " + line.words[0] +
+                                        (entry ? " (the kernel's own entry " +
+                                                     neighbour_text(*entry) + " is left alone)"
+                                               : ""));
+  const int r = delete_neighbour(*address, entry->device);
+  if (r == -EPERM)
+    return out.error(kExitNoRight,
+                     "no right to change the neighbour table (run as root or with CAP_NET_ADMIN)");
+  if (r == -ENOENT) return out.error(kExitNotFound, "no neighbour entry for " + line.words[0]);
+  if (r != 0)
+    return out.error(kExitFailure,
+                     "cannot remove " + neighbour_text(*entry) + ": " + std::strerror(-r));
+  out.doc()["removed"] = entry_json(*entry);
+  out.doc()["removed"].erase("remove_with");
+  out.line("removed " + neighbour_text(*entry));
+  return kExitOk;
+}
+
+}  // namespace vornctl
