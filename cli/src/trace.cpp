@@ -275,7 +275,7 @@ int recv_from(platform::Socket s, void* buffer, int capacity, std::uint32_t* sou
 void run_arp(const char* parameters) {
   inner().run_arp(parameters);
   platform::ArpEntry entry{};
-  if (!platform::parse_arp_parameters(parameters, &entry)) {
+  if (!platform::parse_arp_parameters(parameters, inner().parse_dotted, &entry)) {
     say("neighbour entry from \"arp %s\": not an entry", printable(parameters).c_str());
     return;
   }
