@@ -22,7 +22,7 @@ for arch in i686:win32 x86_64:win64; do
   dir=build-${arch##*:}
   echo "== cross build for $triplet =="
   cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/mingw-$triplet.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DVORNEN_BUILD_TESTS=OFF -DVORNEN_BUILD_TOOL=OFF \
+    -DCMAKE_BUILD_TYPE=Release -DVORNEN_BUILD_TESTS=OFF -DVORNEN_BUILD_TOOL=ON \
     -DVORNEN_BUILD_WINDOWS_TESTS=ON
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure
