@@ -30,7 +30,7 @@ done
 
 echo "== Windows programs under Wine in the test bed =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$jobs" --target vornen_wine_tests
+cmake --build build -j"$jobs" --target vornen_wine_tests setvornip_wine_tests
 # One prefix, made on first use inside the test bed and kept for later runs.
 export VORNEN_WINEPREFIX="$top/build/wineprefix"
 export VORNEN_WINE
@@ -38,3 +38,4 @@ VORNEN_WINE=$(command -v wine)
 export VORNEN_WIN32_BIN="$top/build-win32/bin"
 export VORNEN_WIN64_BIN="$top/build-win64/bin"
 build/tests/windows/vornen_wine_tests
+build/tests/windows/setvornip_wine_tests

@@ -438,7 +438,10 @@ bool WriteLog(const Program& program, const std::string& path) {
 
 void RunCommands(const Program& program, const std::string& log_path) {
   Press(program.Control("Command6"));
-  Press(program.Control("Option2"));
+  // Through the option group and back: a wider mask would move the device
+  // out of the PC's broadcast domain for the find that follows.
+  Press(program.Control("Option3"));
+  Press(program.Control("Option1"));
   Press(program.Control("Command1"));
   SetTextOf(program.Control("Text1"), u"");
   Press(program.Control("Command4"));
