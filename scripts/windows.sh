@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Cross-builds VornEN.dll for 32-bit and 64-bit Windows with MinGW-w64, checks
-# each DLL's export and import tables, and runs the Windows test programs under
-# Wine inside the test bed's PC namespace, against simulated devices, where
-# their answers must equal the Linux library's. Needs root (the test bed) and
-# the cross compilers and Wine that scripts/setup.sh installs.
+# Cross-builds VornEN.dll and SetVornIP.exe for 32-bit and 64-bit Windows with
+# MinGW-w64, checks their tables, leaves a release folder and zip per
+# architecture in dist/, and runs the Windows test programs under Wine inside
+# the test bed's PC namespace, against simulated devices: the DLL's answers
+# must equal the Linux library's, and the window's log the Qt window's. Needs
+# root (the test bed) and the cross compilers, Wine and Xvfb that
+# scripts/setup.sh installs.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -26,6 +28,19 @@ for arch in i686:win32 x86_64:win64; do
     -DVORNEN_BUILD_WINDOWS_TESTS=ON
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure
+done
+
+echo "== release folders and zips in dist/ =="
+version=$(sed -n 's/^project(VornEN VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+for arch in win32 win64; do
+  name=VornEN-$version-$arch
+  rm -rf "dist/$name" "dist/$name.zip"
+  mkdir -p "dist/$name"
+  cp "build-$arch/bin/SetVornIP.exe" "build-$arch/bin/VornEN.dll" "build-$arch/library/libVornEN.dll.a" \
+    library/include/VornEN.h library/VornEN.def windows/dist/README.txt "dist/$name/"
+  if [ "$arch" = win32 ]; then cp library/VornEN-i686.def "dist/$name/"; fi
+  (cd dist && cmake -E tar cf "$name.zip" --format=zip "$name")
+  echo "dist/$name.zip"
 done
 
 echo "== Windows programs under Wine in the test bed =="

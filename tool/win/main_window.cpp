@@ -48,7 +48,8 @@ ControlClass ClassOf(ControlKind kind) {
       // of sight a whole character at a time.
       return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
     case ControlKind::kLine:
-      return {L"STATIC", SS_BLACKRECT, 0};
+      // An empty static filled in the text colour (WM_CTLCOLORSTATIC).
+      return {L"STATIC", SS_NOPREFIX, 0};
   }
   return {L"STATIC", 0, 0};
 }
@@ -214,6 +215,16 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         RunClicked([](MainWindow& main) { FindCommand(main, main.binding_); });
       }
       return 0;
+    }
+    case WM_CTLCOLORSTATIC: {
+      // The lines are plain lines in the default colour: the text colour.
+      const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lparam));
+      for (const ControlSpec& spec : Controls()) {
+        if (spec.id == id && spec.kind == ControlKind::kLine) {
+          return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOWTEXT));
+        }
+      }
+      break;
     }
     case WM_ACTIVATE:
       // Give the focus back to the control that had it, as a dialog does.
