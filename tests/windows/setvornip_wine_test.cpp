@@ -227,9 +227,7 @@ TEST_P(WindowUnderWine, MissingLibraryAndMissingExportLogAsOnLinux) {
 INSTANTIATE_TEST_SUITE_P(Architectures, WindowUnderWine,
                          ::testing::Values("VORNEN_WIN32_BIN", "VORNEN_WIN64_BIN"),
                          [](const auto& param_info) {
-                           return std::string(param_info.param).find("32") != std::string::npos
-                                      ? "i686"
-                                      : "x86_64";
+                           return wine::architecture(param_info.param);
                          });
 
 }  // namespace

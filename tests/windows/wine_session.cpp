@@ -46,6 +46,10 @@ std::string last_line(const std::string& text) {
   return last;
 }
 
+std::string architecture(const std::string& bin_variable) {
+  return bin_variable.find("32") != std::string::npos ? "i686" : "x86_64";
+}
+
 std::string windows_path(const std::string& path) {
   std::string converted = "Z:" + path;
   for (char& c : converted) {

@@ -26,6 +26,9 @@ bool exists(const std::string& path);
 std::string read_file(const std::string& path);
 // The last line of a program's output that is not empty.
 std::string last_line(const std::string& text);
+// The architecture a test runs for, by the variable that names its
+// build's program folder (VORNEN_WIN32_BIN or VORNEN_WIN64_BIN).
+std::string architecture(const std::string& bin_variable);
 // A path as Windows programs under Wine see it (drive Z: is the root).
 std::string windows_path(const std::string& path);
 

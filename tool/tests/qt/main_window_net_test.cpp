@@ -17,32 +17,14 @@
 #include "main_window.h"
 #include "plain_text_log_box.h"
 #include "testbed/testbed.h"
+#include "window_access.h"
 
 namespace {
 
 const char kMac[] = "00-20-4A-8D-72-33";
 
-const QString kOpenBlock = QStringLiteral(
-    "\r\nＤＬＬのバージョンを読み出す・・・成功\r\n"
-    "　ＤＬＬのバージョン = VornEN.DLL Rev. 1.001\r\n");
-
-template <typename T>
-T* Control(const MainWindow& window, const char* name) {
-  T* control = window.findChild<T*>(QString::fromLatin1(name));
-  if (control == nullptr) qFatal("window lacks %s", name);
-  return control;
-}
-
-QString Log(const MainWindow& window) { return LogText(*Control<QPlainTextEdit>(window, "Text3")); }
-
 void Click(const MainWindow& window, const char* button) {
   QTest::mouseClick(Control<QPushButton>(window, button), Qt::LeftButton);
-}
-
-bool IsLoaded(const char* file) {
-  void* handle = dlopen(file, RTLD_NOW | RTLD_NOLOAD);
-  if (handle != nullptr) dlclose(handle);
-  return handle != nullptr;
 }
 
 }  // namespace

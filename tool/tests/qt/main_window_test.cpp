@@ -22,12 +22,9 @@
 
 #include "fake_vornen.h"
 #include "plain_text_log_box.h"
+#include "window_access.h"
 
 namespace {
-
-const QString kOpenBlock = QStringLiteral(
-    "\r\nＤＬＬのバージョンを読み出す・・・成功\r\n"
-    "　ＤＬＬのバージョン = VornEN.DLL Rev. 1.001\r\n");
 
 // The fake library's control functions, resolved from its file by name.
 struct FakeControl {
@@ -56,21 +53,6 @@ FakeControl& ScriptedFake() {
   control.reset();
   return control;
 }
-
-bool IsLoaded(const char* file) {
-  void* handle = dlopen(file, RTLD_NOW | RTLD_NOLOAD);
-  if (handle != nullptr) dlclose(handle);
-  return handle != nullptr;
-}
-
-template <typename T>
-T* Control(const MainWindow& window, const char* name) {
-  T* control = window.findChild<T*>(QString::fromLatin1(name));
-  if (control == nullptr) qFatal("window lacks %s", name);
-  return control;
-}
-
-QString Log(const MainWindow& window) { return LogText(*Control<QPlainTextEdit>(window, "Text3")); }
 
 // A click as it waits in the event queue behind a command that blocks.
 void PostClick(QWidget* widget) {
