@@ -90,6 +90,10 @@ void MainWindowNetTest::SetThenFindAssignsTheAddressAndShowsIt() {
   {
     const testbed::TestBed::InPc in_pc(*bed_);
     Click(window, "Command1");
+    // The device takes its address once the dialogue has ended, and answers
+    // no query meanwhile.
+    QTRY_VERIFY_WITH_TIMEOUT(SimulatorLog().contains(QStringLiteral("address set 192.168.16.100")),
+                             10000);
     Click(window, "Command4");
   }
   QVERIFY2(IsLoaded(VORNEN_LIBRARY_FILE), "the built library was not the one bound");
