@@ -3,7 +3,8 @@
 # the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Tests that need network namespaces run when this is run as root and are
 # skipped otherwise. As root, with MinGW-w64 and Wine present (the set-up
-# script installs them), the Windows DLLs are cross-built and tested under Wine.
+# script installs them), the Windows DLLs and the Windows window are
+# cross-built and tested under Wine.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -64,7 +65,7 @@ fi
 
 if [ "$(id -u)" = 0 ] && command -v i686-w64-mingw32-g++-posix >/dev/null &&
   command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null; then
-  echo "== Windows DLLs: cross builds, and their tests under Wine in the test bed =="
+  echo "== Windows DLLs and window: cross builds, and their tests under Wine in the test bed =="
   bash scripts/windows.sh
 else
   echo "not root, or no MinGW-w64 or Wine: skipping the Windows tests" >&2

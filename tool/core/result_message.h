@@ -1,12 +1,16 @@
-#ifndef SETVORNIP_RESULT_MESSAGE_H
-#define SETVORNIP_RESULT_MESSAGE_H
+#ifndef SETVORNIP_CORE_RESULT_MESSAGE_H
+#define SETVORNIP_CORE_RESULT_MESSAGE_H
 
-#include <QString>
 #include <cstdint>
+#include <string>
+
+namespace setvornip {
 
 // The operator's text for a library result code: the code in decimal, then a
 // full-width colon, the code's ERR_ name padded to 32 columns and a short
 // Japanese description. Codes outside the table get the undefined-error text.
-QString ResultMessage(int32_t code);
+std::u16string ResultMessage(int32_t code);
 
-#endif  // SETVORNIP_RESULT_MESSAGE_H
+}  // namespace setvornip
+
+#endif  // SETVORNIP_CORE_RESULT_MESSAGE_H

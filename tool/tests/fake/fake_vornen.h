@@ -1,5 +1,5 @@
-#ifndef SETVORNIP_TESTS_FAKE_VORNEN_H
-#define SETVORNIP_TESTS_FAKE_VORNEN_H
+#ifndef SETVORNIP_TESTS_FAKE_FAKE_VORNEN_H
+#define SETVORNIP_TESTS_FAKE_FAKE_VORNEN_H
 
 #include <stdint.h>
 
@@ -21,5 +21,9 @@ using FakeCallsFn = int32_t (*)(const char* export_name);
 // Arguments of the last En_Set_IPAddress or En_Get_IPAddress.
 using FakeLastHostBitsFn = int32_t (*)();
 using FakeLastTextFn = const char* (*)();
+// Calls `hook` with the export's name at the start of every export, so that a
+// test sees the window as it is while the library blocks it (nullptr: none).
+using FakeHookFn = void (*)(const char* export_name);
+using FakeSetHookFn = void (*)(FakeHookFn hook);
 
-#endif  // SETVORNIP_TESTS_FAKE_VORNEN_H
+#endif  // SETVORNIP_TESTS_FAKE_FAKE_VORNEN_H

@@ -3,10 +3,14 @@
 #include <VornEN.h>
 
 #include <iterator>
+#include <string>
+#include <string_view>
+
+namespace setvornip {
 
 namespace {
 
-constexpr int kNameColumns = 32;
+constexpr std::size_t kNameColumns = 32;
 
 constexpr char16_t kNetwork[] = u"ネットワーク異常";
 constexpr char16_t kState[] = u"ステートが異常";
@@ -74,14 +78,21 @@ static_assert(std::size(kEntries) == 46);
 
 }  // namespace
 
-QString ResultMessage(int32_t code) {
-  QString text = QString::number(code) + u'：';
+std::u16string ResultMessage(int32_t code) {
+  std::u16string text;
+  for (const char c : std::to_string(code)) text += static_cast<char16_t>(c);
+  text += u'：';
   for (const Entry& entry : kEntries) {
     if (entry.code != code) continue;
-    const QString name = QString::fromLatin1(entry.name);
-    // The one 32-character name runs straight into its description.
-    if (!name.isEmpty()) text += name.leftJustified(kNameColumns, u' ');
-    return text + QString::fromUtf16(entry.description);
+    const std::string_view name = entry.name;
+    if (!name.empty()) {
+      text.append(name.begin(), name.end());
+      // The one 32-character name runs straight into its description.
+      if (name.size() < kNameColumns) text.append(kNameColumns - name.size(), u' ');
+    }
+    return text + entry.description;
   }
-  return text + QStringLiteral("未定義エラー");
+  return text + u"未定義エラー";
 }
+
+}  // namespace setvornip

@@ -5,25 +5,26 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRawFont>
 #include <QScopeGuard>
 #include <QTest>
+#include <cstring>
+#include <utility>
 
 #include "fake_vornen.h"
-#include "result_log.h"
+#include "plain_text_log_box.h"
+#include "window_access.h"
 
 namespace {
-
-const QString kOpenBlock = QStringLiteral(
-    "\r\nＤＬＬのバージョンを読み出す・・・成功\r\n"
-    "　ＤＬＬのバージョン = VornEN.DLL Rev. 1.001\r\n");
 
 // The fake library's control functions, resolved from its file by name.
 struct FakeControl {
@@ -36,6 +37,7 @@ struct FakeControl {
   FakeLastHostBitsFn last_host_bits = Resolve<FakeLastHostBitsFn>("fake_vornen_last_host_bits");
   FakeLastTextFn last_mac = Resolve<FakeLastTextFn>("fake_vornen_last_mac");
   FakeLastTextFn last_address = Resolve<FakeLastTextFn>("fake_vornen_last_address");
+  FakeSetHookFn set_hook = Resolve<FakeSetHookFn>("fake_vornen_set_hook");
 
   template <typename Fn>
   Fn Resolve(const char* name) {
@@ -52,20 +54,60 @@ FakeControl& ScriptedFake() {
   return control;
 }
 
-bool IsLoaded(const char* file) {
-  void* handle = dlopen(file, RTLD_NOW | RTLD_NOLOAD);
-  if (handle != nullptr) dlclose(handle);
-  return handle != nullptr;
+// A click as it waits in the event queue behind a command that blocks.
+void PostClick(QWidget* widget) {
+  const QPointF centre = QRectF(widget->rect()).center();
+  const QPointF global = widget->mapToGlobal(centre);
+  QCoreApplication::postEvent(
+      widget, new QMouseEvent(QEvent::MouseButtonPress, centre, global, Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier));
+  QCoreApplication::postEvent(
+      widget, new QMouseEvent(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton,
+                              Qt::NoButton, Qt::NoModifier));
 }
 
-template <typename T>
-T* Control(const MainWindow& window, const char* name) {
-  T* control = window.findChild<T*>(QString::fromLatin1(name));
-  if (control == nullptr) qFatal("window lacks %s", name);
-  return control;
-}
+// Counts the paints of a widget.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
 
-QString Log(const MainWindow& window) { return LogText(*Control<QPlainTextEdit>(window, "Text3")); }
+ protected:
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// What the window showed while the fake library was inside a call.
+struct DuringCall {
+  const MainWindow* window = nullptr;
+  const PaintCounter* log_paints = nullptr;
+  QWidget* click_target = nullptr;
+  QString log;
+  int paints_at_version = -1;
+  int paints = -1;
+  bool wait_cursor = false;
+};
+DuringCall during_call;
+
+void WatchCall(const char* export_name) {
+  // The open command reads the version without waiting for the network, so
+  // nothing repaints before that call.
+  if (std::strcmp(export_name, "En_Get_Dll_Version") == 0 && during_call.log_paints != nullptr) {
+    during_call.paints_at_version = during_call.log_paints->paints;
+  }
+  if (std::strcmp(export_name, "En_Get_IPAddress") != 0 &&
+      std::strcmp(export_name, "En_Set_IPAddress") != 0) {
+    return;
+  }
+  during_call.log = Log(*during_call.window);
+  if (during_call.log_paints != nullptr) during_call.paints = during_call.log_paints->paints;
+  const QCursor* cursor = QApplication::overrideCursor();
+  during_call.wait_cursor = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+  // The operator clicks again, once, while the window is busy.
+  if (during_call.click_target != nullptr)
+    PostClick(std::exchange(during_call.click_target, nullptr));
+}
 
 }  // namespace
 
@@ -94,6 +136,9 @@ class MainWindowTest : public QObject {
 
   void FindPutsTheReportedTextIntoText1();
   void FailedFindEmptiesText1();
+
+  void WaitCursorAndPaintedHeadingWhileTheLibraryBlocks();
+  void ClicksMadeDuringACommandStartNoSecondOne();
 
   void MissingLibraryIsLoggedAndTheWindowStaysUsable();
   void MissingLibraryOfTheDefaultNameIsLogged();
@@ -298,6 +343,58 @@ void MainWindowTest::FailedFindEmptiesText1() {
                                        "デバイスが存在しない。\r\n"));
 }
 
+void MainWindowTest::WaitCursorAndPaintedHeadingWhileTheLibraryBlocks() {
+  FakeControl& fake = ScriptedFake();
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  PaintCounter counter;
+  Control<QPlainTextEdit>(window, "Text3")->viewport()->installEventFilter(&counter);
+  during_call = DuringCall{};
+  during_call.window = &window;
+  during_call.log_paints = &counter;
+  fake.set_hook(WatchCall);
+  const auto unhook = qScopeGuard([&] { fake.set_hook(nullptr); });
+
+  QTest::mouseClick(Control<QPushButton>(window, "Command4"), Qt::LeftButton);
+  QVERIFY(during_call.wait_cursor);
+  QCOMPARE(during_call.log,
+           kOpenBlock + QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・"));
+  // Painted with the heading before the call, not only when the loop runs.
+  QVERIFY(during_call.paints_at_version >= 0);
+  QVERIFY2(during_call.paints > during_call.paints_at_version,
+           qPrintable(QStringLiteral("%1 paints, %2 at the version read")
+                          .arg(during_call.paints)
+                          .arg(during_call.paints_at_version)));
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void MainWindowTest::ClicksMadeDuringACommandStartNoSecondOne() {
+  FakeControl& fake = ScriptedFake();
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  auto* find = Control<QPushButton>(window, "Command4");
+  // A queued click does start a command when the window is idle.
+  PostClick(find);
+  QCoreApplication::processEvents();
+  QCOMPARE(fake.calls("En_Get_IPAddress"), 1);
+
+  during_call = DuringCall{};
+  during_call.window = &window;
+  during_call.click_target = find;
+  fake.set_hook(WatchCall);
+  const auto unhook = qScopeGuard([&] { fake.set_hook(nullptr); });
+  QTest::mouseClick(Control<QPushButton>(window, "Command1"), Qt::LeftButton);
+  QCoreApplication::processEvents();
+  QCOMPARE(fake.calls("En_Set_IPAddress"), 1);
+  QCOMPARE(fake.calls("En_Get_IPAddress"), 1);
+  // And the window takes clicks again afterwards.
+  fake.set_hook(nullptr);
+  QTest::mouseClick(find, Qt::LeftButton);
+  QCOMPARE(fake.calls("En_Get_IPAddress"), 2);
+}
+
 void MainWindowTest::MissingLibraryIsLoggedAndTheWindowStaysUsable() {
   const QString missing = QStringLiteral("/nonexistent/libVornEN.so");
   MainWindow window{missing};
@@ -325,20 +422,20 @@ void MainWindowTest::MissingLibraryOfTheDefaultNameIsLogged() {
     if (!chosen.isNull()) qputenv("VORNEN_LIBRARY", chosen);
   });
   qunsetenv("VORNEN_LIBRARY");
-  const QString file = DefaultLibraryFile();
-  QCOMPARE(file, QStringLiteral("libVornEN.so"));
-  {
+  const setvornip::LibraryFile file = setvornip::DefaultLibraryFile();
+  QVERIFY(file.shown == u"libVornEN.so.1");
+  for (const std::string& tried : file.tried) {
     // The buttons below would call a real library on the machine's network.
-    QLibrary probe(file);
+    QLibrary probe(QString::fromStdString(tried));
     if (probe.load()) {
       probe.unload();
-      QSKIP("a libVornEN.so is on the library search path");
+      QSKIP("a libVornEN.so.1 is where the window looks for it");
     }
   }
   MainWindow window;
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
-  const QString error = QStringLiteral("　エラー：ＤＬＬ「libVornEN.so」を読み込めない\r\n");
+  const QString error = QStringLiteral("　エラー：ＤＬＬ「libVornEN.so.1」を読み込めない\r\n");
   QTest::mouseClick(Control<QPushButton>(window, "Command1"), Qt::LeftButton);
   QTest::mouseClick(Control<QPushButton>(window, "Command4"), Qt::LeftButton);
   const QString block = QStringLiteral("\r\nＤＬＬのバージョンを読み出す・・・失敗\r\n") + error +

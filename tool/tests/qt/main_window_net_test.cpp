@@ -8,40 +8,23 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <chrono>
 #include <memory>
 
 #include "devsim/launcher.h"
 #include "main_window.h"
-#include "result_log.h"
+#include "plain_text_log_box.h"
 #include "testbed/testbed.h"
+#include "window_access.h"
 
 namespace {
 
 const char kMac[] = "00-20-4A-8D-72-33";
 
-const QString kOpenBlock = QStringLiteral(
-    "\r\nＤＬＬのバージョンを読み出す・・・成功\r\n"
-    "　ＤＬＬのバージョン = VornEN.DLL Rev. 1.001\r\n");
-
-template <typename T>
-T* Control(const MainWindow& window, const char* name) {
-  T* control = window.findChild<T*>(QString::fromLatin1(name));
-  if (control == nullptr) qFatal("window lacks %s", name);
-  return control;
-}
-
-QString Log(const MainWindow& window) { return LogText(*Control<QPlainTextEdit>(window, "Text3")); }
-
 void Click(const MainWindow& window, const char* button) {
   QTest::mouseClick(Control<QPushButton>(window, button), Qt::LeftButton);
-}
-
-bool IsLoaded(const char* file) {
-  void* handle = dlopen(file, RTLD_NOW | RTLD_NOLOAD);
-  if (handle != nullptr) dlclose(handle);
-  return handle != nullptr;
 }
 
 }  // namespace
@@ -55,6 +38,7 @@ class MainWindowNetTest : public QObject {
 
   void SetThenFindAssignsTheAddressAndShowsIt();
   void FindForAnAbsentMacLogsNoDevice();
+  void SecondAdapterNeedsTheInterfaceNamed();
 
  private:
   QString SimulatorLog() const;
@@ -106,6 +90,10 @@ void MainWindowNetTest::SetThenFindAssignsTheAddressAndShowsIt() {
   {
     const testbed::TestBed::InPc in_pc(*bed_);
     Click(window, "Command1");
+    // The device takes its address once the dialogue has ended, and answers
+    // no query meanwhile.
+    QTRY_VERIFY_WITH_TIMEOUT(SimulatorLog().contains(QStringLiteral("address set 192.168.16.100")),
+                             10000);
     Click(window, "Command4");
   }
   QVERIFY2(IsLoaded(VORNEN_LIBRARY_FILE), "the built library was not the one bound");
@@ -141,6 +129,45 @@ void MainWindowNetTest::FindForAnAbsentMacLogsNoDevice() {
                                               "デバイスが存在しない。\r\n"),
            qPrintable(QStringLiteral("log:\n") + log));
   QCOMPARE(text1->text(), QString());
+}
+
+void MainWindowNetTest::SecondAdapterNeedsTheInterfaceNamed() {
+  // A second adapter on the PC, as a docker or libvirt bridge would be.
+  // (A veth pair with both ends in the PC; only one end gets an address.)
+  bed_->pc_ip({"link", "add", "extra0", "type", "veth", "peer", "name", "extra1"});
+  const auto remove = qScopeGuard([&] {
+    qunsetenv("VORNEN_INTERFACE");
+    bed_->pc_ip({"link", "del", "extra0"});
+  });
+  bed_->pc_ip({"addr", "add", "10.99.0.1/24", "dev", "extra0"});
+  bed_->pc_ip({"link", "set", "extra0", "up"});
+  bed_->pc_ip({"link", "set", "extra1", "up"});
+  qunsetenv("VORNEN_INTERFACE");
+
+  MainWindow window;
+  {
+    const testbed::TestBed::InPc in_pc(*bed_);
+    Click(window, "Command6");
+  }
+  QCOMPARE(Log(window), kOpenBlock + QStringLiteral("　ＤＬＬのオープンに失敗\r\n"
+                                                    "　エラー：-15：ERR_TOOMANYNONETWORKINTERFACE"
+                                                    "   複数のネットワークアダプタが検出\r\n"));
+
+  // The library reads the variable at each open; the device has its address
+  // from the set of the first case.
+  qputenv("VORNEN_INTERFACE", "pc0");
+  Control<QPlainTextEdit>(window, "Text3")->clear();
+  Control<QLineEdit>(window, "Text1")->clear();
+  {
+    const testbed::TestBed::InPc in_pc(*bed_);
+    Click(window, "Command6");
+    Click(window, "Command4");
+  }
+  const QString log = Log(window);
+  QVERIFY2(log == kOpenBlock + kOpenBlock +
+                      QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・成功\r\n"
+                                     "　ＩＰアドレス = 192.168.16.100\r\n"),
+           qPrintable(QStringLiteral("log:\n") + log));
 }
 
 QTEST_MAIN(MainWindowNetTest)

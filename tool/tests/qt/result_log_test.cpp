@@ -1,10 +1,28 @@
-#include "result_log.h"
-
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextCursor>
 
+#include "plain_text_log_box.h"
+
 namespace {
+
+// The log rules over the Qt box, as the window applies them.
+void AppendLog(QPlainTextEdit& box, const QString& text) {
+  PlainTextLogBox log(box);
+  setvornip::AppendLog(log, text.toStdU16String());
+}
+
+void SetLogText(QPlainTextEdit& box, const QString& text) {
+  PlainTextLogBox(box).SetText(text.toStdU16String());
+}
+
+void SetLogSelStart(QPlainTextEdit& box, qsizetype position) {
+  PlainTextLogBox(box).SetSelStart(static_cast<std::size_t>(position));
+}
+
+void ReplaceLogSelection(QPlainTextEdit& box, const QString& text) {
+  PlainTextLogBox(box).ReplaceSelection(text.toStdU16String());
+}
 
 // A text of the given length whose characters tell their position, so a cut
 // shows where it fell.
@@ -41,6 +59,8 @@ void ResultLogTest::LineBreaksCountAsCrLf() {
   AppendLog(box, QStringLiteral("x"));
   QCOMPARE(LogText(box), QStringLiteral("\r\nhead成功\r\nx"));
   QCOMPARE(LogText(box).size(), 11);
+  QCOMPARE(PlainTextLogBox(box).Length(), 11u);
+  QVERIFY(PlainTextLogBox(box).Text() == u"\r\nhead成功\r\nx");
   // A line break the operator types reads back as CR LF too.
   QTest::keyClick(&box, Qt::Key_Return);
   QCOMPARE(LogText(box), QStringLiteral("\r\nhead成功\r\nx\r\n"));

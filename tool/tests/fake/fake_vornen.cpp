@@ -10,7 +10,11 @@
 #include <map>
 #include <string>
 
+#if defined(_WIN32)
+#define FAKE_API extern "C" __declspec(dllexport)
+#else
 #define FAKE_API extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -23,6 +27,7 @@ struct Script {
   int32_t last_host_bits = -1;
   std::string last_mac;
   std::string last_address;
+  FakeHookFn hook = nullptr;
 };
 
 Script& State() {
@@ -33,6 +38,7 @@ Script& State() {
 // Counts the call and gives its scripted result.
 int32_t Answer(const std::string& name) {
   ++State().calls[name];
+  if (State().hook != nullptr) State().hook(name.c_str());
   const auto found = State().results.find(name);
   return found == State().results.end() ? 0 : found->second;
 }
@@ -91,6 +97,8 @@ VORNEN_API int32_t VORNEN_CALL En_Get_Dll_Version(char* buffer, int32_t* length)
 }
 
 FAKE_API void fake_vornen_reset() { State() = Script{}; }
+
+FAKE_API void fake_vornen_set_hook(FakeHookFn hook) { State().hook = hook; }
 
 FAKE_API void fake_vornen_set_result(const char* export_name, int32_t result) {
   State().results[export_name] = result;

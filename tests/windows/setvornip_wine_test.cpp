@@ -1,0 +1,251 @@
+// Runs SetVornIP.exe under Wine inside the test bed's PC namespace, on a
+// virtual display there, and checks it through the Windows window driver
+// (windows/tests/window_driver.cpp): its layout, fonts, menu and frame; and
+// that its log equals byte for byte the Qt window's log for the same clicks
+// against the same simulated device, also with the library missing and with
+// a library that lacks an export.
+//
+// scripts/windows.sh runs this after the cross builds, with the environment
+// of the DLL's driver (wine_session.h) and VORNEN_WIN32_BIN /
+// VORNEN_WIN64_BIN, the folders of each build's programs.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "devsim/launcher.h"
+#include "main_window.h"
+#include "plain_text_log_box.h"
+#include "testbed/testbed.h"
+#include "wine_session.h"
+
+namespace vornen {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The window's defaults: the device that the set and the find address.
+constexpr char kMac[] = "00-20-4A-8D-72-33";
+constexpr char kAddress[] = "192.168.16.100";
+
+template <typename T>
+T* Control(const MainWindow& window, const char* name) {
+  return window.findChild<T*>(QString::fromLatin1(name));
+}
+
+void Click(const MainWindow& window, const char* name) {
+  Control<QAbstractButton>(window, name)->click();
+}
+
+std::string LogOf(const MainWindow& window) {
+  return LogText(*Control<QPlainTextEdit>(window, "Text3")).toUtf8().toStdString();
+}
+
+// What window_driver does in its "commands" mode, in the Qt window.
+std::string QtCommands(MainWindow& window) {
+  Click(window, "Command6");
+  Control<QLineEdit>(window, "Text1")->clear();
+  Click(window, "Command4");
+  EXPECT_EQ(Control<QLineEdit>(window, "Text1")->text().toStdString(), kAddress);
+  Click(window, "Option3");
+  Click(window, "Option1");
+  Click(window, "Command1");
+  Control<QLineEdit>(window, "Text4")->setText(QStringLiteral("00-20-4A-8D-72"));
+  Click(window, "Command4");
+  return LogOf(window);
+}
+
+// What window_driver does in its "usable" mode.
+std::string QtUsable(MainWindow& window) {
+  Click(window, "Command6");
+  Click(window, "Command4");
+  Click(window, "Command1");
+  return LogOf(window);
+}
+
+class WindowUnderWine : public ::testing::TestWithParam<const char*> {
+ protected:
+  // One bed, device, display and Wine server for both architectures.
+  static void SetUpTestSuite() {
+    if (!testbed::available() || !wine::Session::unusable_reason().empty()) return;
+    char dir[] = "/tmp/setvornip-wine-XXXXXX";
+    if (::mkdtemp(dir) == nullptr) return;
+    work_ = dir;
+    bed_ = new testbed::TestBed();
+    const testbed::Device device = bed_->add_device(kMac, std::string(kAddress) + "/24");
+    device_log_ = work_ + "/device.log";
+    simulator_ =
+        devsim::start_simulator(device.ns, {"--log", device_log_}, work_ + "/device.ready", 10s);
+    // A display of its own, inside the PC namespace with the programs.
+    for (int number = 90; number < 190 && display_.empty(); ++number) {
+      if (!wine::exists("/tmp/.X" + std::to_string(number) + "-lock")) {
+        display_ = ":" + std::to_string(number);
+      }
+    }
+    xvfb_ = bed_->spawn(bed_->pc(), {"/usr/bin/Xvfb", display_, "-screen", "0", "1024x768x24",
+                                     "-dpi", "96", "-nolisten", "tcp"});
+    const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
+    for (int i = 0; i < 100 && !wine::exists(socket); ++i) std::this_thread::sleep_for(100ms);
+    ::setenv("DISPLAY", display_.c_str(), 1);
+    // A Japanese PC: its code page, and its fonts in menus and captions.
+    ::setenv("LANG", "ja_JP.UTF-8", 1);
+    session_ = new wine::Session(*bed_, work_);
+  }
+
+  static void TearDownTestSuite() {
+    delete session_;
+    session_ = nullptr;
+    if (simulator_ > 0) devsim::stop_simulator(simulator_);
+    if (bed_ != nullptr && xvfb_ > 0) bed_->stop(xvfb_);
+    delete bed_;
+    bed_ = nullptr;
+    if (!work_.empty()) testbed::run({"/bin/rm", "-rf", work_});
+  }
+
+  void SetUp() override {
+    if (!testbed::available()) GTEST_SKIP() << testbed::unavailable_reason();
+    const std::string unusable = wine::Session::unusable_reason();
+    ASSERT_TRUE(unusable.empty()) << unusable;
+    bin_ = wine::env(GetParam());
+    if (bin_.empty()) GTEST_SKIP() << GetParam() << " is not set";
+    for (const char* file : {"SetVornIP.exe", "VornEN.dll", "window_driver.exe", "window_probe.dll",
+                             "fake_partial/VornEN.dll"}) {
+      ASSERT_TRUE(wine::exists(bin_ + "/" + file)) << bin_ << "/" << file;
+    }
+    ASSERT_NE(session_, nullptr);
+    ASSERT_GT(simulator_, 0) << "the simulator did not start";
+    ASSERT_TRUE(wine::exists("/tmp/.X11-unix/X" + display_.substr(1))) << "no display";
+    ASSERT_EQ(session_->failure(), "");
+    ASSERT_TRUE(session_->import_registry(WINE_DESKTOP_REG));
+  }
+
+  // Runs the window driver; its own last line says whether its checks passed.
+  void Drive(const std::vector<std::string>& args, std::string* out) {
+    std::vector<std::string> argv{session_->wine(), bin_ + "/window_driver.exe"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const int rc = session_->run(argv, wine::kProgramLimitS, out);
+    std::cout << *out;
+    EXPECT_EQ(wine::last_line(*out), "ALL OK") << *out;
+    EXPECT_EQ(rc, 0);
+  }
+
+  // How many sets the device has taken so far.
+  static std::size_t Sets() {
+    const std::string events = wine::read_file(device_log_);
+    const std::string set = "address set 192.168.16.100 host-bits 8";
+    std::size_t count = 0;
+    for (auto at = events.find(set); at != std::string::npos; at = events.find(set, at + 1)) {
+      ++count;
+    }
+    return count;
+  }
+
+  // Waits, within a limit, until the device has taken `count` sets.
+  static bool AwaitSets(std::size_t count) {
+    for (int i = 0; i < 100 && Sets() < count; ++i) std::this_thread::sleep_for(100ms);
+    return Sets() == count;
+  }
+
+  // A folder with SetVornIP.exe and, if given, a library file as VornEN.dll.
+  std::string Folder(const std::string& name, const std::string& library) {
+    namespace fs = std::filesystem;
+    const std::string folder = work_ + "/" + GetParam() + "-" + name;
+    fs::create_directories(folder);
+    fs::copy_file(bin_ + "/SetVornIP.exe", folder + "/SetVornIP.exe",
+                  fs::copy_options::overwrite_existing);
+    if (!library.empty()) {
+      fs::copy_file(library, folder + "/VornEN.dll", fs::copy_options::overwrite_existing);
+    }
+    return folder;
+  }
+
+  static inline std::string work_;
+  static inline testbed::TestBed* bed_ = nullptr;
+  static inline wine::Session* session_ = nullptr;
+  static inline std::string device_log_;
+  static inline std::string display_;
+  static inline pid_t simulator_ = -1;
+  static inline pid_t xvfb_ = -1;
+  std::string bin_;
+};
+
+TEST_P(WindowUnderWine, LayoutFontsMenuAndFrameThenTheCloseBoxEndsIt) {
+  std::string out;
+  Drive({"layout", wine::windows_path(bin_ + "/SetVornIP.exe")}, &out);
+}
+
+TEST_P(WindowUnderWine, LogEqualsTheQtWindowsForTheSameClicksAndAltFXEndsIt) {
+  const std::size_t sets_before = Sets();
+  std::string qt_log;
+  {
+    MainWindow window{QStringLiteral(VORNEN_LIBRARY_FILE)};
+    const testbed::TestBed::InPc in_pc(*bed_);
+    qt_log = QtCommands(window);
+  }
+  ASSERT_NE(qt_log.find("ＩＰアドレスを設定する・・・成功"), std::string::npos) << qt_log;
+  // The device takes its address anew once the dialogue has ended; the
+  // Windows window's find must not fall into that moment.
+  ASSERT_TRUE(AwaitSets(sets_before + 1)) << wine::read_file(device_log_);
+
+  const std::string log_file = work_ + "/" + GetParam() + "-commands.log";
+  std::string out;
+  Drive({"commands", wine::windows_path(bin_ + "/SetVornIP.exe"), wine::windows_path(log_file)},
+        &out);
+  EXPECT_EQ(wine::read_file(log_file), qt_log);
+  EXPECT_NE(out.find(std::string("text1 after find: ") + kAddress), std::string::npos) << out;
+  // The set from Windows reached the device too (Wine's arp does nothing,
+  // so the device already has the address).
+  EXPECT_TRUE(AwaitSets(sets_before + 2)) << wine::read_file(device_log_);
+}
+
+TEST_P(WindowUnderWine, MissingLibraryAndMissingExportLogAsOnLinux) {
+  const std::string missing = Folder("missing", "");
+  const std::string partial = Folder("partial", bin_ + "/fake_partial/VornEN.dll");
+  struct Case {
+    std::string folder;
+    setvornip::LibraryFile linux_file;
+    std::string line;
+  };
+  const Case cases[] = {
+      {missing, {u"VornEN.dll", {missing + "/VornEN.dll"}}, "ＤＬＬ「VornEN.dll」を読み込めない"},
+      {partial,
+       {u"VornEN.dll", {FAKE_VORNEN_PARTIAL_FILE}},
+       "ＤＬＬ「VornEN.dll」に関数「En_Get_IPAddress」がない"},
+  };
+  for (const Case& c : cases) {
+    MainWindow window{c.linux_file};
+    const std::string qt_log = QtUsable(window);
+    const std::string log_file = c.folder + "/log.txt";
+    std::string out;
+    Drive({"usable", wine::windows_path(c.folder + "/SetVornIP.exe"), wine::windows_path(log_file)},
+          &out);
+    EXPECT_EQ(wine::read_file(log_file), qt_log) << c.folder;
+    EXPECT_NE(qt_log.find(c.line), std::string::npos) << qt_log;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Architectures, WindowUnderWine,
+                         ::testing::Values("VORNEN_WIN32_BIN", "VORNEN_WIN64_BIN"),
+                         [](const auto& param_info) {
+                           return wine::architecture(param_info.param);
+                         });
+
+}  // namespace
+}  // namespace vornen
+
+int main(int argc, char** argv) {
+  // The Qt window runs offscreen; the Windows one on the bed's display.
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
