@@ -29,14 +29,15 @@ run_ctest() {
 }
 
 echo "== build =="
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEN_WERROR=ON \
+  -DVORNEN_BUILD_TESTS=ON -DCMAKE_INSTALL_PREFIX=/usr
 cmake --build build -j"$jobs"
 echo "== tests =="
 run_ctest ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORNEN_SANITIZE=ON \
-  -DVORNEN_BUILD_TOOL=OFF
+  -DVORNEN_WERROR=ON -DVORNEN_BUILD_TESTS=ON -DVORNEN_BUILD_TOOL=OFF
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_ctest ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
