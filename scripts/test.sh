@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test: the plain build, then
-# the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is needed, builds, and runs every test: the plain build, the
+# Debian packages made from it (installed, used and removed again), then the
+# whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Tests that need network namespaces run when this is run as root and are
 # skipped otherwise. As root, with MinGW-w64 and Wine present (the set-up
 # script installs them), the Windows DLLs are cross-built and tested under Wine.
@@ -34,6 +35,17 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEN_WERROR=O
 cmake --build build -j"$jobs"
 echo "== tests =="
 run_ctest ctest --test-dir build --output-on-failure -j"$jobs"
+
+if [ "$(id -u)" = 0 ]; then
+  echo "== Debian packages: built, checked with lintian, installed, used and removed =="
+  log=$(mktemp)
+  bash scripts/packages.sh build 2>&1 | tee "$log"
+  n=$(sed -n 's/^package checks: \([0-9]*\) passed, 0 failed$/\1/p' "$log")
+  passed=$((passed + ${n:-0}))
+  rm -f "$log"
+else
+  echo "not root: skipping the Debian packages" >&2
+fi
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORNEN_SANITIZE=ON \

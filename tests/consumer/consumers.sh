@@ -59,9 +59,9 @@ programs=("$work/cmake/c_find_package" "$work/cmake/cpp_find_package" "$work/c_p
   "$work/cpp_pkg_config")
 for p in "${programs[@]}"; do
   # Each must use the installed library, not one of a build tree.
-  used=$(ldd "$p" | awk '/libVornEN/ {print $3}')
+  used=$(readlink -f "$(ldd "$p" | awk '/libVornEN/ {print $3}')")
   case "$used" in
-    "$prefix"/*) ;;
+    "$(readlink -f "$prefix")"/*) ;;
     *) echo "$p uses $used, not the library under $prefix" >&2; exit 1 ;;
   esac
 done
