@@ -6,6 +6,7 @@ without an address.
 """
 
 import os
+import socket
 import threading
 import time
 
@@ -18,6 +19,19 @@ KNOWN = "00-20-4A-8D-72-33"
 KNOWN_ADDRESS = "192.168.16.100"
 NEW = "00-20-4A-10-00-02"
 ABSENT = "00-20-4A-77-77-77"
+
+
+def wait_until_listening(address, port=14001, seconds=5.0):
+    """The device takes its new address a moment after the dialogue ends;
+    polls its command port until it answers there."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        try:
+            with socket.create_connection((address, port), timeout=0.2):
+                return
+        except OSError:
+            time.sleep(0.02)
+    pytest.fail(f"{address} did not take its address within {seconds} s")
 
 
 def raised(call, *arguments, **keywords):
@@ -135,6 +149,7 @@ class TestInTheBed:
         assert devices[NEW] == ""
         with vornen.opened():
             vornen.set_ip_address(NEW, "192.168.16.102", host_bits=8)
+            wait_until_listening("192.168.16.102")
             assert vornen.get_ip_address(NEW) == "192.168.16.102"
 
     def test_assignment_outside_the_adapters_network(self, devices):

@@ -36,25 +36,25 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSkipped = 77;
 constexpr int kBedFailed = 2;
 
-struct DeviceSpec {
+struct DeviceOption {
   std::string mac;
   std::string address;  // with its prefix; empty: none
 };
 
-struct AdapterSpec {
+struct AdapterOption {
   std::string name;
   std::string address;
-  DeviceSpec device;  // mac empty: no device behind it
+  DeviceOption device;  // mac empty: no device behind it
 };
 
 struct Request {
   std::string simulator = devsim::simulator_path();
-  std::vector<DeviceSpec> devices;
-  std::vector<AdapterSpec> adapters;
+  std::vector<DeviceOption> devices;
+  std::vector<AdapterOption> adapters;
   std::vector<std::string> program;
 };
 
-DeviceSpec parse_device(const std::string& text) {
+DeviceOption parse_device(const std::string& text) {
   const auto equals = text.find('=');
   if (equals == std::string::npos) return {text, ""};
   return {text.substr(0, equals), text.substr(equals + 1)};
@@ -78,7 +78,7 @@ Request parse(int argc, char** argv) {
     } else if (word == "--adapter") {
       const auto equals = value.find('=');
       if (equals == std::string::npos) throw std::invalid_argument("--adapter NAME=ADDRESS");
-      AdapterSpec a;
+      AdapterOption a;
       a.name = value.substr(0, equals);
       const std::string rest = value.substr(equals + 1);
       const auto colon = rest.find(':');
@@ -104,7 +104,7 @@ bool exited(pid_t pid) {
 
 // Starts the simulator in `ns` and waits for its ready file.
 void start_simulator(testbed::TestBed& bed, const Request& r, const std::string& ns,
-                     const DeviceSpec& device, const std::string& log_base) {
+                     const DeviceOption& device, const std::string& log_base) {
   const std::string ready = log_base + ".ready";
   ::unlink(ready.c_str());
   const pid_t pid = bed.spawn(ns, {r.simulator, "--mac", device.mac, "--interface", "eth0", "--log",
@@ -126,12 +126,12 @@ int run(const Request& r) {
   testbed::run({"/bin/mkdir", "-p", logs});
   std::string devices;
   std::string adapters = "pc0=192.168.16.1/24";
-  for (const DeviceSpec& d : r.devices) {
+  for (const DeviceOption& d : r.devices) {
     const testbed::Device made = bed.add_device(d.mac, d.address);
     start_simulator(bed, r, made.ns, d, logs + "/" + made.ns);
     devices += (devices.empty() ? "" : " ") + d.mac + "=" + bare(d.address);
   }
-  for (const AdapterSpec& a : r.adapters) {
+  for (const AdapterOption& a : r.adapters) {
     // A device namespace whose link goes straight to the PC's new adapter
     // instead of to the bridge behind pc0.
     bed.pc_ip({"link", "add", a.name, "type", "veth", "peer", "name", a.name + "p"});
