@@ -60,6 +60,12 @@
  * ::ERR_NONETWORKINTERFACEONINFO. This is a Linux extension: the Windows
  * library ignores the variable.
  */
+/**
+ * @mainpage VornEN
+ * The whole interface is one header, VornEN.h: how to call the library, its
+ * seven exports with their arguments, results, waits and rights, and the
+ * @ref result_codes.
+ */
 #ifndef VORNEN_H
 #define VORNEN_H
 
