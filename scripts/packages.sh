@@ -37,6 +37,13 @@ for deb in "${debs[@]}"; do
   echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
 done
 pass "${#debs[@]} packages: ${names[*]}"
+dpkg-deb -c "$build"/packages/libvornen-dev_*.deb | grep -q '/usr/share/man/man3/VornEN.3.gz$'
+pass "VornEN(3) in libvornen-dev"
+for deb in "$build"/packages/setvornip_*.deb; do
+  [ -e "$deb" ] || continue
+  dpkg-deb -c "$deb" | grep -q '/usr/share/applications/setvornip.desktop$'
+  pass "the desktop entry in setvornip"
+done
 
 echo "== lintian"
 status=0
@@ -67,8 +74,6 @@ pass "installed with apt"
 version=$(/usr/bin/vornctl version)
 [ "$version" = "VornEN.DLL Rev. 1.001" ]
 pass "vornctl version: $version"
-man -w VornEN | grep -q '^/usr/share/man/man3/VornEN.3.gz$'
-pass "VornEN(3) installed"
 
 echo "== programs built against /usr, in the test bed with /usr/bin/vorn-devsim"
 bash tests/consumer/consumers.sh --bed "$build/tests/bed/vornen-bed-run" --system \
