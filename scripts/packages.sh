@@ -37,11 +37,12 @@ for deb in "${debs[@]}"; do
   echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
 done
 pass "${#debs[@]} packages: ${names[*]}"
-dpkg-deb -c "$build"/packages/libvornen-dev_*.deb | grep -q '/usr/share/man/man3/VornEN.3.gz$'
+# (grep reads the whole listing: with pipefail an early exit would fail the writer)
+grep -q '/usr/share/man/man3/VornEN.3.gz$' <<<"$(dpkg-deb -c "$build"/packages/libvornen-dev_*.deb)"
 pass "VornEN(3) in libvornen-dev"
 for deb in "$build"/packages/setvornip_*.deb; do
   [ -e "$deb" ] || continue
-  dpkg-deb -c "$deb" | grep -q '/usr/share/applications/setvornip.desktop$'
+  grep -q '/usr/share/applications/setvornip.desktop$' <<<"$(dpkg-deb -c "$deb")"
   pass "the desktop entry in setvornip"
 done
 
@@ -56,7 +57,7 @@ fi
 pass "lintian reports no errors"
 
 for name in "${names[@]}"; do
-  if dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q installed; then
+  if grep -q installed <<<"$(dpkg-query -W -f='${Status}' "$name" 2>/dev/null || true)"; then
     echo "$name is installed already; remove it first (apt-get purge $name)" >&2
     exit 1
   fi
@@ -67,7 +68,7 @@ echo "== install"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${debs[@]}" \
   >/dev/null 2>&1
 for name in "${names[@]}"; do
-  dpkg-query -W -f='${Status}' "$name" | grep -q "install ok installed"
+  [ "$(dpkg-query -W -f='${Status}' "$name")" = "install ok installed" ]
 done
 pass "installed with apt"
 
@@ -102,7 +103,7 @@ pass "Python example with the installed module and libVornEN.so.1"
 echo "== remove"
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq "${names[@]}" >/dev/null 2>&1
 trap - EXIT
-if ldconfig -p | grep -q libVornEN; then
+if grep -q libVornEN <<<"$(ldconfig -p)"; then
   echo "libVornEN is still known to the loader" >&2
   exit 1
 fi
