@@ -12,7 +12,7 @@ build=${FUZZ_BUILD_DIR:-build-fuzz}
 targets=(host_text mac_text send_recv discovery)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVORNEN_FUZZ=ON -DVORNEN_BUILD_TESTS=OFF -DVORNEN_BUILD_TOOL=OFF >/dev/null
+  -DVORNEN_WERROR=ON -DVORNEN_FUZZ=ON -DVORNEN_BUILD_TESTS=OFF -DVORNEN_BUILD_TOOL=OFF >/dev/null
 cmake --build "$build" -j"${JOBS:-2}" --target vornen_fuzzers
 
 mkdir -p "$build/artifacts"

@@ -1,30 +1,56 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs. Safe to run again.
+# Installs the Debian packages the project needs. Safe to run again.
+#   bash scripts/setup.sh          everything: builds, every test, packages
+#   bash scripts/setup.sh --demo   only what scripts/demo.sh needs
 set -euo pipefail
 
-packages=(
-  # build and tests
-  build-essential cmake ninja-build pkg-config git googletest libgtest-dev libgmock-dev
-  clang clang-format libclang-rt-14-dev
-  # vornctl: JSON output; setpriv runs it without the network-administration
-  # right in the tests, bash and groff check its completion and manual page
-  nlohmann-json3-dev util-linux bash groff-base
+# The demonstration: the build, the test bed, and the window it opens.
+demo_packages=(
+  build-essential cmake ninja-build
+  # vornctl, which the demonstration runs: its JSON output
+  nlohmann-json3-dev
   # test bed
   iproute2 procps psmisc
   # window tool
   # (the platform plugins, offscreen and xcb, are only a recommendation of Qt GUI)
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev libgl-dev xvfb xauth
-  fonts-ipafont-gothic imagemagick xdotool
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev libgl-dev
+  fonts-ipafont-gothic
+)
+
+# Everything else the tests need.
+test_packages=(
+  pkg-config git googletest libgtest-dev libgmock-dev
+  clang clang-format libclang-rt-14-dev
+  # vornctl's tests: setpriv runs it without the network-administration right,
+  # bash and groff check its completion and manual page
+  util-linux bash groff-base
+  # the window's tests and screenshots
+  xvfb xauth imagemagick xdotool
+  # the Python module's tests
+  python3 python3-pytest
+  # the API reference, the Debian packages and their check
+  doxygen dpkg-dev file lintian
   # Windows DLLs: cross compilers with the POSIX thread model, and Wine for
   # the tests (wine32 runs the 32-bit programs)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   binutils-mingw-w64-x86-64 wine wine64 wine32
 )
 
-# wine32 is an i386 package; the package lists must know that architecture.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-fi
+packages=("${demo_packages[@]}")
+case "${1:-}" in
+  --demo) ;;
+  "")
+    packages+=("${test_packages[@]}")
+    # wine32 is an i386 package; the package lists must know that architecture.
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      dpkg --add-architecture i386
+    fi
+    ;;
+  *)
+    echo "usage: $0 [--demo]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test: the plain build, then
-# the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is needed, builds, and runs every test: the plain build, the
+# Debian packages made from it (installed, used and removed again), then the
+# whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Tests that need network namespaces run when this is run as root and are
 # skipped otherwise. As root, with MinGW-w64 and Wine present (the set-up
 # script installs them), the Windows DLLs and the Windows window are
@@ -30,21 +31,33 @@ run_ctest() {
 }
 
 echo "== build =="
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEN_WERROR=ON \
+  -DVORNEN_BUILD_TESTS=ON -DCMAKE_INSTALL_PREFIX=/usr
 cmake --build build -j"$jobs"
 echo "== tests =="
 run_ctest ctest --test-dir build --output-on-failure -j"$jobs"
 
+if [ "$(id -u)" = 0 ]; then
+  echo "== Debian packages: built, checked with lintian, installed, used and removed =="
+  log=$(mktemp)
+  bash scripts/packages.sh build 2>&1 | tee "$log"
+  n=$(sed -n 's/^package checks: \([0-9]*\) passed, 0 failed$/\1/p' "$log")
+  passed=$((passed + ${n:-0}))
+  rm -f "$log"
+else
+  echo "not root: skipping the Debian packages" >&2
+fi
+
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORNEN_SANITIZE=ON \
-  -DVORNEN_BUILD_TOOL=OFF
+  -DVORNEN_WERROR=ON -DVORNEN_BUILD_TESTS=ON -DVORNEN_BUILD_TOOL=OFF
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_ctest ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
 if [ "$(id -u)" = 0 ]; then
   echo "== ThreadSanitizer: the library called from several threads at once =="
-  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEN_TSAN=ON \
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEN_TSAN=ON -DVORNEN_WERROR=ON \
     -DVORNEN_BUILD_TOOL=OFF >/dev/null
   cmake --build build-tsan -j"$jobs" --target vornen_net_tests vorn-devsim
   tsan_log=$(mktemp)

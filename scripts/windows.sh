@@ -24,7 +24,7 @@ for arch in i686:win32 x86_64:win64; do
   dir=build-${arch##*:}
   echo "== cross build for $triplet =="
   cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/mingw-$triplet.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DVORNEN_BUILD_TESTS=OFF -DVORNEN_BUILD_TOOL=ON \
+    -DCMAKE_BUILD_TYPE=Release -DVORNEN_WERROR=ON -DVORNEN_BUILD_TESTS=OFF -DVORNEN_BUILD_TOOL=ON \
     -DVORNEN_BUILD_WINDOWS_TESTS=ON
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure
@@ -46,7 +46,8 @@ for arch in win32 win64; do
 done
 
 echo "== Windows programs under Wine in the test bed =="
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEN_WERROR=ON \
+  -DVORNEN_BUILD_TESTS=ON >/dev/null
 cmake --build build -j"$jobs" --target vornen_wine_tests setvornip_wine_tests
 # One prefix, made on first use inside the test bed and kept for later runs.
 export VORNEN_WINEPREFIX="$top/build/wineprefix"

@@ -82,7 +82,11 @@ bool write_ready_file(const std::string& path) {
 std::string addresses_text(const std::string& interface) {
   std::string text;
   for (const Ipv4Prefix& address : ipv4_addresses(interface)) {
-    text += " " + format_ipv4(address.address) + "/" + std::to_string(address.prefix);
+    // Appended piece by piece: no temporary string grows at its front.
+    text += ' ';
+    text += format_ipv4(address.address);
+    text += '/';
+    text += std::to_string(address.prefix);
   }
   return text.empty() ? " none" : text;
 }

@@ -95,8 +95,10 @@ TEST(SetupRecordTexts, FinalByteIsAlwaysFfAndNoChecksum) {
   const std::uint8_t a[4] = {192, 168, 16, 100};
   const std::uint8_t b[4] = {10, 20, 30, 40};
   for (int i = 0; i < kRecordCount; ++i) {
-    EXPECT_EQ(record_bytes(i, a, 8).back(), 0xFF);
-    EXPECT_EQ(record_bytes(i, b, 24).back(), 0xFF);
+    for (const auto& bytes : {record_bytes(i, a, 8), record_bytes(i, b, 24)}) {
+      ASSERT_FALSE(bytes.empty()) << "record " << i;
+      EXPECT_EQ(bytes.back(), 0xFF) << "record " << i;
+    }
   }
 }
 

@@ -1,0 +1,47 @@
+"""VornEN for Python: set and find the IPv4 address of networked devices by
+their MAC address, and carry command text to and from them.
+
+The module wraps the shared library (libVornEN.so.1, VornEN.dll on Windows)
+through ctypes; it has no compiled part of its own. Each export is a function
+that takes and returns Python texts and bytes and raises VornENError for a
+failed call::
+
+    import vornen
+
+    with vornen.opened():
+        address = vornen.get_ip_address("00-20-4A-8D-72-33")
+        reply = vornen.send_recv_str(address, b"VERSION\\r")
+
+The library keeps one connection for the whole process; calls from several
+threads take turns. On Linux the environment variable VORNEN_INTERFACE names
+the adapter to use on a PC with several (read at each open()).
+"""
+
+from ._codes import ResultCode
+from ._errors import VornENError
+from ._exports import (
+    close,
+    get_dll_version,
+    get_ip_address,
+    open,
+    opened,
+    send_recv_str,
+    send_str,
+    set_ip_address,
+)
+from ._library import library_path, load_library
+
+# open and close are left out, so that "from vornen import *" does not hide
+# the built-in open().
+__all__ = [
+    "ResultCode",
+    "VornENError",
+    "get_dll_version",
+    "get_ip_address",
+    "library_path",
+    "load_library",
+    "opened",
+    "send_recv_str",
+    "send_str",
+    "set_ip_address",
+]
