@@ -22,18 +22,17 @@
 #include "VornEN.h"
 #include "platform/platform.h"
 #include "testbed/testbed.h"
+#include "timing.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::ms_since;
 
 constexpr const char* kDevice = "192.168.16.100";
 constexpr std::uint16_t kCommandPort = 14001;
 constexpr double kFixedPausesMs = 20 + 10;
-
-double ms_since(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // The real backend with its receives counted, to show how the reply came.
 long g_reads = 0;
@@ -44,11 +43,6 @@ vornen::platform::Operations counted_backend() {
     return vornen::platform::native().recv(s, buffer, capacity);
   };
   return ops;
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 // The device's command port: "BIG\r" is answered with the large reply,

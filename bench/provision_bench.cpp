@@ -17,37 +17,16 @@
 #include <vector>
 
 #include "devsim/launcher.h"
+#include "testbed/run_directory.h"
 #include "testbed/testbed.h"
+#include "timing.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double ms_since(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-// One TCP round trip to a device: a plain blocking connect to its command port.
-double round_trip_ms(const char* address) {
-  std::vector<double> samples;
-  for (int i = 0; i < 20; ++i) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(14001);
-    ::inet_pton(AF_INET, address, &a.sin_addr);
-    const auto start = Clock::now();
-    ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    samples.push_back(ms_since(start));
-    ::close(fd);
-  }
-  return median(samples);
-}
+using bench::Clock;
+using bench::median;
+using bench::ms_since;
+using bench::round_trip_ms;
 
 }  // namespace
 
@@ -59,8 +38,9 @@ int main() {
   constexpr int kDevices = 50;
   constexpr int kRuns = 3;
   testbed::TestBed bed;
+  const testbed::RunDirectory run_dir("provision-bench");
   std::vector<pid_t> simulators;
-  const std::string csv = "/tmp/provision-bench-" + std::to_string(::getpid()) + ".csv";
+  const std::string csv = run_dir.file("devices.csv");
   {
     std::ofstream rows(csv);
     rows << "mac,address\n";
@@ -70,8 +50,7 @@ int main() {
       const std::string address = "192.168.16." + std::to_string(101 + i);
       testbed::Device d = bed.add_device(mac, address + "/24");
       pid_t pid = devsim::start_simulator(d.ns, {"--mac", mac, "--log", "/dev/null"},
-                                          "/tmp/provision-bench-" + d.ns + ".ready",
-                                          std::chrono::seconds(10));
+                                          run_dir.file(d.ns + ".ready"), std::chrono::seconds(10));
       if (pid <= 0) {
         std::fprintf(stderr, "simulator %d did not start\n", i);
         return 1;
@@ -105,7 +84,6 @@ int main() {
     }
   }
   for (pid_t pid : simulators) devsim::stop_simulator(pid);
-  ::unlink(csv.c_str());
 
   // Two connect pauses, the pause before "S0" and five record pauses; round
   // trips: the touch's refusal, the setup connect, the greeting and the menu.
