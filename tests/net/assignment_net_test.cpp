@@ -4,8 +4,8 @@
 #include <string>
 
 #include "VornEN.h"
+#include "assignment_fixture.h"
 #include "device_peers.h"
-#include "net_fixture.h"
 
 namespace vornen {
 namespace {
@@ -14,8 +14,6 @@ using namespace std::chrono_literals;
 using peers::kDeviceMac;
 using peers::SetupPeer;
 
-constexpr const char* kWanted = "192.168.16.100";
-
 // What the device reads on its setup port for 192.168.16.100 and 8 host bits.
 const std::string kDialogue =
     "MS0\r"
@@ -23,31 +21,6 @@ const std::string kDialogue =
     ":20002010" +
     std::string(64, '0') + "FF\\:20004010" + std::string(64, '0') + "FF\\:18006010" +
     std::string(48, '0') + "FF\\:00000001FF\\RS\r";
-
-class AssignmentNetTest : public NetTest {
- protected:
-  void open() {
-    enter_pc();
-    ASSERT_EQ(En_Open(), 0);
-  }
-
-  std::string pc_neighbour(const std::string& address) {
-    return peers::ip_output(bed().pc(), {"neigh", "show", address});
-  }
-
-  // The PC's table binds the address to the device's MAC for good.
-  void expect_permanent_entry() {
-    const std::string entry = pc_neighbour(kWanted);
-    EXPECT_NE(entry.find("lladdr 00:20:4a:8d:72:33"), std::string::npos) << entry;
-    EXPECT_NE(entry.find("PERMANENT"), std::string::npos) << entry;
-  }
-
-  void expect_ready() {
-    EXPECT_EQ(connection().state, kReady);
-    EXPECT_FALSE(connection().socket_open);
-    EXPECT_FALSE(connection().event_open);
-  }
-};
 
 // Against a device that already has the address, played by a thread: it
 // listens on 9999 only, so port 1 is refused.

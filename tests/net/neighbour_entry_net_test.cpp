@@ -6,8 +6,8 @@
 #include <string>
 
 #include "VornEN.h"
+#include "assignment_fixture.h"
 #include "device_peers.h"
-#include "net_fixture.h"
 #include "platform/platform.h"
 #include "refused_allocations.h"
 
@@ -18,17 +18,8 @@ using peers::kDeviceMac;
 
 constexpr const char* kLinkMac = "lladdr 00:20:4a:8d:72:33";
 
-class NeighbourEntryNetTest : public NetTest {
+class NeighbourEntryNetTest : public AssignmentNetTest {
  protected:
-  void open() {
-    enter_pc();
-    ASSERT_EQ(En_Open(), 0);
-  }
-
-  std::string pc_neighbour(const std::string& address) {
-    return peers::ip_output(bed().pc(), {"neigh", "show", address});
-  }
-
   // The device's namespace reaches the PC's subnet from its own address.
   testbed::Device device_at(const std::string& address_with_prefix) {
     auto device = bed().add_device(kDeviceMac, address_with_prefix);
@@ -45,9 +36,7 @@ TEST_F(NeighbourEntryNetTest, OctalTextGetsTheEntryOfTheAddressTheDeviceTakes) {
   EXPECT_EQ(En_Set_IPAddress(kDeviceMac, "192.168.16.0144", 8), 0);
   EXPECT_TRUE(peers::file_shows(sim.log(), "address set 192.168.16.100 host-bits 8"))
       << peers::read_file(sim.log());
-  const std::string entry = pc_neighbour("192.168.16.100");
-  EXPECT_NE(entry.find(kLinkMac), std::string::npos) << entry;
-  EXPECT_NE(entry.find("PERMANENT"), std::string::npos) << entry;
+  expect_permanent_entry("192.168.16.100");
   EXPECT_EQ(pc_neighbour("192.168.16.144"), "") << "another host's address stays free";
 }
 #endif
@@ -62,9 +51,7 @@ TEST_F(ClassANeighbourEntryNetTest, ShortenedTextGetsTheEntryOfItsAddress) {
   peers::SetupPeer peer(bed(), device.ns);
   open();
   EXPECT_EQ(En_Set_IPAddress(kDeviceMac, "10.5", 8), 0);
-  const std::string entry = pc_neighbour("10.0.0.5");
-  EXPECT_NE(entry.find(kLinkMac), std::string::npos) << entry;
-  EXPECT_NE(entry.find("PERMANENT"), std::string::npos) << entry;
+  expect_permanent_entry("10.0.0.5");
 }
 
 // 192.168.0.5 passes the subnet test of a PC in 192.168.16.0/24 (0 AND 16 is
@@ -97,9 +84,7 @@ TEST_F(NeighbourEntryNetTest, EntryIsMadeWithoutAllocatingAnything) {
     peers::RefusedAllocations refused;
     EXPECT_NO_THROW(platform::native().run_arp("-s 192.168.16.0144 00-20-4A-8D-72-33 "));
   }
-  const std::string entry = pc_neighbour("192.168.16.100");
-  EXPECT_NE(entry.find(kLinkMac), std::string::npos) << entry;
-  EXPECT_NE(entry.find("PERMANENT"), std::string::npos) << entry;
+  expect_permanent_entry("192.168.16.100");
 }
 
 }  // namespace
