@@ -12,8 +12,10 @@
  * then call the others as often as needed; En_Close() ends. The library does
  * nothing when it is loaded. Every export returns a 32-bit signed result
  * code: 0 for success, a negative @c ERR_ code for each kind of failure (see
- * @ref result_codes); nothing is thrown, logged or shown. After any failure
- * the library is usable again from where it was: opened stays opened.
+ * @ref result_codes); nothing is thrown, logged or shown. A failure of the
+ * system layer that has no code of its own (memory refused) ends the call
+ * with ::ERR_MIDDLE_SETIOSTATE. After any failure the library is usable
+ * again from where it was: opened stays opened.
  *
  * @par Texts and size slots
  * Host, MAC and address texts are zero-terminated 8-bit strings that the
@@ -199,7 +201,7 @@
 /** end without a pending exchange */
 #define ERR_UDP_ILLEGALSTATE_ONEND (-513)
 /* Arguments and devices */
-/** I/O state could not be set */
+/** a call broke off inside the library (memory refused); its connection is released */
 #define ERR_MIDDLE_SETIOSTATE (-1001)
 /** I/O state could not be read */
 #define ERR_MIDDLE_GETIOSTATE (-1002)
