@@ -56,9 +56,10 @@ for t in "${targets[@]}"; do
     failed+=("$t")
     tail -n 40 "$build/fuzz_$t.log" >&2
   fi
+  # A target that stops on a seed has no coverage line yet.
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/fuzz_$t.log")
   rss=$(sed -n 's/^stat::peak_rss_mb: *//p' "$build/fuzz_$t.log")
-  cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$build/fuzz_$t.log" | tail -n 1)
+  cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$build/fuzz_$t.log" | tail -n 1 || true)
   printf 'fuzz_%-15s runs %-10s %-20s peak RSS %s MB\n' "$t" "${runs:-?}" "${cov:-?}" "${rss:-?}"
 done
 
