@@ -14,7 +14,8 @@ list(LENGTH defines define_count)
 list(LENGTH rows row_count)
 if(NOT define_count EQUAL row_count OR row_count EQUAL 0)
   message(FATAL_ERROR "${HEADER}: every #define ERR_NAME (-N) needs a line /** description */ "
-                      "right above it (${row_count} of ${define_count} have one)")
+                      "right above it, without a semicolon in it "
+                      "(${row_count} rows for ${define_count} codes)")
 endif()
 
 set(cxx "// Generated from VornEN.h by cmake/result_codes.cmake; edit the header.\n")

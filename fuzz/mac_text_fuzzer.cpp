@@ -4,59 +4,33 @@
 // emptied and nothing else touched.
 //
 // Input: the text, up to the input's end or its first zero byte.
-#include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "VornEN.h"
 #include "connection.h"
-#include "fuzz_platform.h"
+#include "fake_checks.h"
+#include "fuzz_input.h"
 #include "text_checks.h"
+#include "text_rules.h"
 
 using vornen::fuzz::require;
 
 namespace {
-
-int digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::optional<std::array<std::uint8_t, 6>> reference(const std::string& t) {
-  if (t.size() != 17) return std::nullopt;
-  const char separator = t[2];
-  if (separator != '-' && separator != ':') return std::nullopt;
-  std::array<std::uint8_t, 6> mac{};
-  for (std::size_t k = 0; k < 6; ++k) {
-    if (k < 5 && t[3 * k + 2] != separator) return std::nullopt;
-    const int hi = digit(t[3 * k]);
-    const int lo = digit(t[3 * k + 1]);
-    if (hi < 0 || lo < 0) return std::nullopt;
-    mac[k] = static_cast<std::uint8_t>(hi * 16 + lo);
-  }
-  return mac;
-}
 
 constexpr std::uint8_t kFill = 0xA5;
 constexpr std::size_t kGuard = 8;
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vornen::fuzz::install();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   vornen::fuzz::Reader in(data, size);
-  const std::string text = in.bytes(size).c_str();
+  const std::string text = in.text();
   auto heap = std::make_unique<char[]>(text.size() + 1);
   std::memcpy(heap.get(), text.c_str(), text.size() + 1);
-  const auto expected = reference(text);
+  const auto expected = vornen::fuzz::reference_mac(text);
 
   std::uint8_t area[kGuard + 6 + kGuard];
   std::memset(area, kFill, sizeof area);
@@ -74,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // En_Get_IPAddress with the library closed: -1005 before anything, or the
   // buffer emptied and -100.
   vornen::reset_connection_for_tests();
-  vornen::fuzz::start({});
+  vornen::fake::Fake fake;
   constexpr std::int32_t kCapacity = 16;
   auto buffer = std::make_unique<char[]>(kCapacity);
   std::memset(buffer.get(), 'x', kCapacity);
@@ -85,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(capacity == kCapacity, "the capacity is unchanged on failure");
   require(buffer[0] == (expected ? '\0' : 'x'), "the buffer is emptied only after the checks");
   for (int i = 1; i < kCapacity; ++i) require(buffer[i] == 'x', "only the first byte is emptied");
-  require(vornen::fuzz::record().sockets_made == 0, "no socket without an open library");
+  require(fake.log().empty(), "no call without an open library");
+  vornen::fuzz::require_clean(fake);
   return 0;
 }

@@ -1,29 +1,36 @@
 // The reply collection of En_SendRecvStr over any pieces, capacities and
 // terminators: result, size slot and caller's buffer must be what the
-// collection rules give, nothing may be written past the capacity, the data
-// must go out whole, and every call must end released and ready with each
+// collection rules give, nothing may be written past what the capacity and
+// the pieces allow, the data must go out whole, every read must ask for the
+// whole reply buffer, and every call must end released and ready with each
 // handle closed once.
+//
+// Capacities come in classes, so that the limits of a 32-bit count are
+// reached as often as small ones; pieces of up to a full 2,000,000-byte read
+// are made by the fake from a few input bytes. The caller's buffer is only as
+// large as what the capacity and the pieces let the library write, so that
+// any byte beyond is an overflow that AddressSanitizer reports.
 //
 // Input, front to back (past its end everything reads as zero):
 //   flags       1 byte: bit 0 no size slot, bit 1 no buffer, bit 2 no data,
 //               bit 3 guard bytes after the buffer instead of an exact
-//               allocation, bit 4 connect done at once, bit 5 the connect's
-//               wait fails (and goes on)
-//   fail        1 byte: the step that fails, fuzz::Fail modulo its count
-//   capacity    2 bytes, little-endian, signed
+//               allocation, bit 4 the library is not ready
+//   connect     1 byte, as decode_connect() reads it
+//   send        2 bytes, as decode_send() reads them
+//   capacity    5 bytes: a class byte, then what the class reads of the
+//               next four:
+//               0 a 16-bit signed value; 1 INT32_MAX minus a byte;
+//               2 INT32_MIN plus a byte; 3 2,000,000 plus a signed byte;
+//               4 4,000,000 plus a signed 16-bit value; 5 all the piece bytes
+//               that arrive plus a signed byte; 6 a raw 32-bit value;
+//               7 INT32_MAX - 2,000,000 times (a byte modulo 4) plus a
+//               signed byte, at most INT32_MAX
 //   terminator  4 bytes, little-endian; only the low 8 bits count
 //   length      1 byte, signed: how many data bytes are sent
-//   chunk       1 byte: most bytes one send takes, 0 for all
 //   data        max(length, 0) bytes
-//   pieces      until the input ends, each a kind byte:
-//               bits 0-2: 0 to 3 bytes, 4 time-out, 5 failed enumeration,
-//               6 close without read, 7 failed recv;
-//               bit 3: the wait fails first (and goes on);
-//               bit 4: the close comes along with the read;
-//               bit 5: a long piece;
-//               for bytes a length byte (a long piece: times 256 plus a
-//               second byte) and that many bytes; 0 is an orderly close.
+//   arrivals    until the input ends, each as decode_arrival() reads it
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -32,117 +39,170 @@
 
 #include "VornEN.h"
 #include "connection.h"
-#include "fuzz_platform.h"
+#include "fake_checks.h"
+#include "fuzz_input.h"
+#include "tcp_model.h"
 
 using vornen::fuzz::Arrival;
-using vornen::fuzz::Fail;
+using vornen::fuzz::ArrivalKind;
+using vornen::fuzz::Reader;
 using vornen::fuzz::require;
-using vornen::platform::WaitResult;
 
 namespace {
 
 constexpr const char* kHost = "192.168.16.100";
+constexpr const char* kTarget = "192.168.16.100:14001";
 constexpr char kFill = '\x5A';
 constexpr std::size_t kGuard = 16;
+// Repeated bytes over all pieces of one input: three full reads and more.
+constexpr std::size_t kRepeatBudget = 3 * vornen::fuzz::kLongestPiece + 100'000;
 
 struct Call {
   bool has_size = true;
   bool has_buffer = true;
   bool has_data = true;
   bool guarded = false;
+  bool ready = true;
   std::int32_t capacity = 0;
   std::int32_t terminator = 0;
   std::int32_t length = 0;
   std::string data;
 };
 
-struct Outcome {
-  int result = 0;
-  bool sent = false;       // the data went out
-  bool collected = false;  // the reply was read
-  std::int32_t size = 0;   // on success with a size slot
-  std::string stored;      // what the caller's buffer holds from its start
+// A stretch of the caller's buffer: `count` copies of `fill`, or `bytes`.
+struct Stretch {
+  std::size_t count = 0;
+  char fill = 0;
+  std::string bytes;
 };
 
-int connect_failure(Fail fail) {
-  switch (fail) {
-    case Fail::Socket:
-      return ERR_SOCKET;
-    case Fail::Event:
-      return ERR_WSACREATEEVENT;
-    case Fail::Select:
-      return ERR_EVENTSELECT;
-    case Fail::Connect:
-      return ERR_CONNECT;
-    case Fail::ConnectTimeout:
-      return ERR_TIMEOUT_ONCONNECTION;
-    case Fail::ConnectEnum:
-      return ERR_NETWORKEVENT_ONCONNECTION;
-    case Fail::ConnectWithoutEvent:
-      return ERR_UNEXPECTEDEVENT_ONCONNECTION;
-    default:
-      return 0;
+struct Outcome {
+  int result = 0;
+  std::int32_t size = 0;         // on success with a size slot
+  std::vector<Stretch> stored;   // what the caller's buffer holds from its start
+  std::size_t stored_count = 0;  // its length
+};
+
+std::int32_t capacity_of(Reader& in, const std::vector<Arrival>& arrivals) {
+  const std::uint8_t cls = in.byte();
+  switch (cls & 7) {
+    case 0:
+      return in.int16();
+    case 1:
+      return INT32_MAX - in.byte();
+    case 2:
+      return INT32_MIN + in.byte();
+    case 3:
+      return 2'000'000 + static_cast<std::int8_t>(in.byte());
+    case 4:
+      return 4'000'000 + in.int16();
+    case 5: {
+      // The pieces up to the first that is no piece or a close.
+      std::int64_t total = 0;
+      for (const Arrival& a : arrivals) {
+        if (a.kind != ArrivalKind::Piece || a.size() == 0) break;
+        total += static_cast<std::int64_t>(a.size());
+      }
+      return static_cast<std::int32_t>(total + static_cast<std::int8_t>(in.byte()));
+    }
+    case 6:
+      return in.int32();
+    default: {
+      const std::int64_t below = std::int64_t{2'000'000} * (in.byte() % 4);
+      const std::int64_t v = std::int64_t{INT32_MAX} - below + static_cast<std::int8_t>(in.byte());
+      return static_cast<std::int32_t>(std::min<std::int64_t>(v, INT32_MAX));
+    }
   }
 }
 
-// What the call must give, worked out from the rules alone.
-Outcome expected(const Call& call, const vornen::fuzz::Script& script) {
+// The collection rules: each byte goes into the caller's buffer while the
+// count is below the capacity; the terminator is stored and ends the call; a
+// byte that finds the buffer full ends it and is dropped, and so is the rest
+// of its piece.
+struct Collector {
+  std::int64_t capacity;
+  char stop;
+  Outcome& o;
+  bool ended = false;
+
+  std::int64_t room() const {
+    return std::max<std::int64_t>(capacity - static_cast<std::int64_t>(o.stored_count), 0);
+  }
+  void store(std::size_t count, char fill) {
+    o.stored.push_back({count, fill, {}});
+    o.stored_count += count;
+  }
+  void run(std::size_t count, char byte) {
+    if (ended || count == 0) return;
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(room(), count));
+    if (n == 0) {
+      ended = true;
+    } else if (byte == stop) {
+      store(1, byte);
+      ended = true;
+    } else {
+      store(n, byte);
+      ended = n < count;
+    }
+  }
+  void bytes(const std::string& piece) {
+    if (ended || piece.empty()) return;
+    const auto span = static_cast<std::size_t>(std::min<std::int64_t>(room(), piece.size()));
+    const std::size_t hit = piece.find(stop);
+    const std::size_t n = hit < span ? hit + 1 : span;
+    if (n > 0) {
+      o.stored.push_back({n, 0, piece.substr(0, n)});
+      o.stored_count += n;
+    }
+    ended = hit < span || n < piece.size();
+  }
+};
+
+// What the call must give, worked out from the rules alone; scripts the fake
+// on the way.
+Outcome expected(const Call& call, const vornen::fuzz::ConnectCourse& connect,
+                 const vornen::fuzz::SendCourse& send, const std::vector<Arrival>& arrivals,
+                 vornen::fuzz::TcpModel& tcp, std::size_t* arrived) {
   Outcome o;
-  if (call.length < 1 && (!call.has_size || call.capacity < 1)) {
+  *arrived = 0;
+  if ((call.length < 1 && (!call.has_size || call.capacity < 1)) ||
+      (call.has_size && !call.has_buffer)) {
     o.result = ERR_ILLEGAL_INPUT_PARAMETER;
     return o;
   }
-  // Nothing may be written through a missing buffer: refused up front.
-  if (call.has_size && !call.has_buffer) {
-    o.result = ERR_ILLEGAL_INPUT_PARAMETER;
+  auto finish = [&](int r) {
+    tcp.release();
+    o.result = r;
     return o;
-  }
-  if ((o.result = connect_failure(script.fail)) != 0) return o;
+  };
+  if (const int r = tcp.connect(connect, kTarget); r != 0) return finish(r);
   if (call.length >= 1) {
-    if (!call.has_data || script.fail == Fail::Send || script.fail == Fail::SendStuck) {
-      o.result = ERR_SENDERR;
-      return o;
-    }
-    o.sent = true;
+    const int r = call.has_data ? tcp.send(call.data, send) : tcp.send_without_data();
+    if (r != 0) return finish(r);
   }
-  if (!call.has_size) return o;
-  o.collected = true;
-  const auto stop = static_cast<char>(call.terminator & 0xFF);
-  for (const Arrival& a : script.arrivals) {
-    if (a.wait == WaitResult::Timeout) {
-      o.result = ERR_TIMEOUT_ONREAD;
-      return o;
+  tcp.calls().push_back("sleep 10");
+  if (!call.has_size) return finish(0);
+
+  Collector collect{call.capacity, static_cast<char>(call.terminator & 0xFF), o};
+  for (std::size_t i = 0;; ++i) {
+    // Nothing more arrives: the next wait times out.
+    Arrival a;
+    if (i < arrivals.size()) {
+      a = arrivals[i];
+    } else {
+      a.kind = ArrivalKind::Timeout;
     }
-    if (a.enum_fails) {
-      o.result = ERR_NETWORKEVENT_ONREAD;
-      return o;
-    }
-    if ((a.flags & vornen::platform::kEventRead) == 0) {
-      o.result = ERR_UNEXPECTEDEVENT_ONREAD;
-      return o;
-    }
-    if (a.read_fails) {
-      o.result = ERR_RECVFAIL;
-      return o;
-    }
-    if (a.bytes.empty()) {
-      o.size = static_cast<std::int32_t>(o.stored.size());
-      return o;
-    }
-    for (char b : a.bytes) {
-      if (static_cast<std::int32_t>(o.stored.size()) >= call.capacity) {
-        o.size = static_cast<std::int32_t>(o.stored.size());
-        return o;
-      }
-      o.stored.push_back(b);
-      if (b == stop) {
-        o.size = static_cast<std::int32_t>(o.stored.size());
-        return o;
-      }
-    }
+    std::size_t got = 0;
+    if (const int r = tcp.receive(a, static_cast<int>(vornen::fuzz::kLongestPiece), &got); r != 0)
+      return finish(r);
+    *arrived += got;
+    if (got == 0) break;  // the device closed in order
+    collect.run(a.lead, a.lead_byte);
+    collect.bytes(a.bytes);
+    if (collect.ended) break;
   }
-  o.result = ERR_TIMEOUT_ONREAD;  // nothing more arrives
-  return o;
+  o.size = static_cast<std::int32_t>(o.stored_count);
+  return finish(0);
 }
 
 bool documented(int r) {
@@ -151,65 +211,48 @@ bool documented(int r) {
          r == ERR_SENDERR || (r <= ERR_TIMEOUT_ONREAD && r >= ERR_UNEXPECTEDEVENT_ONREAD);
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vornen::fuzz::install();
-  return 0;
+bool all_are(const char* p, std::size_t n, char c) {
+  return n == 0 || (p[0] == c && std::memcmp(p, p + 1, n - 1) == 0);
 }
 
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  vornen::fuzz::Reader in(data, size);
-  vornen::fuzz::Script script;
+  Reader in(data, size);
   Call call;
   const std::uint8_t flags = in.byte();
   call.has_size = (flags & 1) == 0;
   call.has_buffer = (flags & 2) == 0;
   call.has_data = (flags & 4) == 0;
   call.guarded = (flags & 8) != 0;
-  script.connect_at_once = (flags & 16) != 0;
-  script.connect_wait_fails = (flags & 32) != 0;
-  script.fail = static_cast<Fail>(in.byte() % static_cast<std::uint8_t>(Fail::Count));
-  call.capacity = in.int16();
+  call.ready = (flags & 16) == 0;
+  const auto connect = vornen::fuzz::decode_connect(in);
+  const auto send = vornen::fuzz::decode_send(in);
+  // The capacity class that counts the arrivals needs them first: its
+  // bytes come from a reader of their own, over the same place.
+  Reader capacity_in = in;
+  in.byte();
+  in.bytes(4);  // the most any class reads besides its class byte
   call.terminator = in.int32();
   call.length = static_cast<std::int8_t>(in.byte());
-  script.send_chunk = in.byte();
   call.data = in.bytes(static_cast<std::size_t>(std::max(call.length, 0)));
   call.data.resize(static_cast<std::size_t>(std::max(call.length, 0)), '\0');
-  while (!in.empty()) {
-    const std::uint8_t kind = in.byte();
-    Arrival a;
-    if ((kind & 8) != 0) a.wait = WaitResult::Failed;
-    switch (kind & 7) {
-      case 4:
-        a.wait = WaitResult::Timeout;
-        break;
-      case 5:
-        a.enum_fails = true;
-        break;
-      case 6:
-        a.flags = vornen::platform::kEventClose;
-        break;
-      case 7:
-        a.read_fails = true;
-        break;
-      default: {
-        if ((kind & 16) != 0) a.flags |= vornen::platform::kEventClose;
-        std::size_t n = in.byte();
-        if ((kind & 32) != 0) n = n * 256 + in.byte();
-        a.bytes = in.bytes(n);
-        break;
-      }
-    }
-    script.arrivals.push_back(std::move(a));
-  }
-  const Outcome want = expected(call, script);
+  std::vector<Arrival> arrivals;
+  std::size_t budget = kRepeatBudget;
+  while (!in.empty()) arrivals.push_back(vornen::fuzz::decode_arrival(in, &budget));
+  call.capacity = capacity_of(capacity_in, arrivals);
 
-  // The caller's buffer: exactly the capacity, so that ASan sees any byte
-  // past it, or the capacity and guard bytes that are checked afterwards.
+  vornen::fake::Fake fake;
+  vornen::fuzz::TcpModel tcp(fake, call.ready ? vornen::kReady : vornen::kClosed);
+  std::size_t arrived = 0;
+  const Outcome want = expected(call, connect, send, arrivals, tcp, &arrived);
+
+  // The caller's buffer: as much as the library may write, which is what
+  // the capacity allows of what arrives, and nothing more unless guarded.
   const std::size_t room = static_cast<std::size_t>(std::max<std::int32_t>(call.capacity, 0));
-  const std::size_t total = room + (call.guarded ? kGuard : 0);
-  auto buffer = std::make_unique<char[]>(total);
+  const std::size_t writable = std::min(room, arrived);
+  const std::size_t total = writable + (call.guarded ? kGuard : 0);
+  std::unique_ptr<char[]> buffer(new char[total]);
   std::memset(buffer.get(), kFill, total);
   auto bytes = std::make_unique<char[]>(call.data.size() + 1);
   std::memcpy(bytes.get(), call.data.data(), call.data.size());
@@ -217,13 +260,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   vornen::reset_connection_for_tests();
   vornen::Connection& c = vornen::connection();
-  c.state = vornen::kReady;
+  c.state = call.ready ? vornen::kReady : vornen::kClosed;
   std::strcpy(c.broadcast, "192.168.16.255");
-  vornen::fuzz::start(script);
   const int r = En_SendRecvStr(kHost, call.has_data ? bytes.get() : nullptr, call.length,
                                call.has_buffer ? buffer.get() : nullptr,
                                call.has_size ? &slot : nullptr, call.terminator);
-  const auto& rec = vornen::fuzz::record();
 
   require(documented(r), "En_SendRecvStr returns one of its documented codes");
   require(r == want.result, "En_SendRecvStr returns what the rules give");
@@ -234,15 +275,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "the size slot is within the capacity on success");
     require(slot == want.size, "the size slot holds the bytes stored");
   }
-  for (std::size_t i = 0; i < total; ++i) {
-    const char at = i < want.stored.size() ? want.stored[i] : kFill;
-    require(buffer[i] == at, "the buffer holds the reply so far and nothing else");
+  std::size_t at = 0;
+  for (const Stretch& s : want.stored) {
+    const bool same = s.bytes.empty()
+                          ? all_are(buffer.get() + at, s.count, s.fill)
+                          : std::memcmp(buffer.get() + at, s.bytes.data(), s.count) == 0;
+    require(same, "the buffer holds the reply so far");
+    at += s.count;
   }
-  require(rec.sent == (want.sent ? call.data : std::string()), "the data goes out whole, once");
-  if (!want.collected) require(rec.reads == 0, "no reply is read unless asked for");
-  if (r == ERR_ILLEGAL_INPUT_PARAMETER) require(rec.sockets_made == 0, "no socket after -1005");
-  require(c.state == vornen::kReady, "the call ends ready");
+  require(all_are(buffer.get() + at, total - at, kFill), "nothing else is written to the buffer");
+  require(fake.sent() == tcp.sent(), "the data goes out whole, once");
+  if (r == ERR_ILLEGAL_INPUT_PARAMETER) require(fake.log().empty(), "no call after -1005");
+  vornen::fuzz::require_clean(fake);
+  vornen::fuzz::compare_calls(fake, tcp.calls());
+  require(fake.count("shutdown") == tcp.shutdowns(), "a connection made is shut down once");
+  require(c.state == (call.ready ? vornen::kReady : vornen::kClosed),
+          "the call ends in the state it began in");
   require(!c.socket_open && !c.event_open, "the connection holds no handle afterwards");
-  require(rec.open_handles == 0, "every handle made is closed");
+  require(fake.open_handles() == 0, "every handle made is closed");
   return 0;
 }

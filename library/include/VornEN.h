@@ -201,7 +201,7 @@
 /** end without a pending exchange */
 #define ERR_UDP_ILLEGALSTATE_ONEND (-513)
 /* Arguments and devices */
-/** a call broke off inside the library (memory refused); its connection is released */
+/** a call broke off inside the library (memory refused) and released its connection */
 #define ERR_MIDDLE_SETIOSTATE (-1001)
 /** I/O state could not be read */
 #define ERR_MIDDLE_GETIOSTATE (-1002)

@@ -33,7 +33,8 @@ platform::Socket open_query_socket() {
   return fake().new_socket();
 }
 
-int list_adapters(platform::Socket, platform::Adapter* out, int* count) {
+int list_adapters(platform::Socket query, platform::Adapter* out, int* count) {
+  fake().using_socket(query, "list_adapters");
   Step* s = fake().next(Call::ListAdapters);
   if (s == nullptr) return -1;
   if (s->result != 0) return s->result;
@@ -45,6 +46,7 @@ int list_adapters(platform::Socket, platform::Adapter* out, int* count) {
 }
 
 std::uint32_t parse_dotted(const char* text) {
+  fake().parsed();
   in_addr a{};
   return ::inet_aton(text, &a) == 0 ? platform::kAddressNone : a.s_addr;
 }
@@ -67,7 +69,10 @@ platform::Socket open_socket(platform::SocketKind kind) {
   return fake().new_socket();
 }
 
-void shutdown_socket(platform::Socket s) { fake().note("shutdown " + std::to_string(s)); }
+void shutdown_socket(platform::Socket s) {
+  fake().using_socket(s, "shutdown");
+  fake().note("shutdown " + std::to_string(s));
+}
 void close_socket(platform::Socket s) { fake().close_socket(s); }
 
 platform::Event create_event() {
@@ -76,19 +81,24 @@ platform::Event create_event() {
   return fake().new_event();
 }
 
-int event_select(platform::Socket, platform::Event, long mask) {
+int event_select(platform::Socket socket, platform::Event event, long mask) {
+  fake().using_socket(socket, "event_select");
+  fake().using_event(event, "event_select");
   Step* s = fake().next(Call::EventSelect);
   fake().note("event_select mask " + std::to_string(mask));
   return s == nullptr ? -1 : s->result;
 }
 
-platform::WaitResult wait_event(platform::Event, int timeout_ms) {
+platform::WaitResult wait_event(platform::Event event, int timeout_ms) {
+  fake().using_event(event, "wait_event");
   Step* s = fake().next(Call::WaitEvent);
   fake().note("wait " + std::to_string(timeout_ms));
   return s == nullptr ? platform::WaitResult::Failed : s->wait;
 }
 
-int enum_events(platform::Socket, platform::Event, long* flags) {
+int enum_events(platform::Socket socket, platform::Event event, long* flags) {
+  fake().using_socket(socket, "enum_events");
+  fake().using_event(event, "enum_events");
   Step* s = fake().next(Call::EnumEvents);
   if (s == nullptr) return -1;
   if (s->result == 0) *flags = s->flags;
@@ -97,7 +107,8 @@ int enum_events(platform::Socket, platform::Event, long* flags) {
 
 void close_event(platform::Event e) { fake().close_event(e); }
 
-int connect_socket(platform::Socket, std::uint32_t address, std::uint16_t port) {
+int connect_socket(platform::Socket socket, std::uint32_t address, std::uint16_t port) {
+  fake().using_socket(socket, "connect");
   Step* s = fake().next(Call::Connect);
   char text[16];
   format_dotted(address, text);
@@ -105,7 +116,8 @@ int connect_socket(platform::Socket, std::uint32_t address, std::uint16_t port) 
   return s == nullptr ? platform::kFailed : s->result;
 }
 
-int send_bytes(platform::Socket, const void* data, int length) {
+int send_bytes(platform::Socket socket, const void* data, int length) {
+  fake().using_socket(socket, "send");
   Step* s = fake().next(Call::Send);
   if (s == nullptr) return platform::kFailed;
   // A step's result is the count taken; 0 in the script means "all of it".
@@ -115,24 +127,33 @@ int send_bytes(platform::Socket, const void* data, int length) {
   return taken;
 }
 
-int wait_writable(platform::Socket, int timeout_ms) {
+int wait_writable(platform::Socket socket, int timeout_ms) {
+  fake().using_socket(socket, "wait_writable");
   Step* s = fake().next(Call::WaitWritable);
   fake().note("wait_writable " + std::to_string(timeout_ms));
   return s == nullptr ? -1 : s->result;
 }
 
-int recv_bytes(platform::Socket, void* buffer, int capacity) {
+int recv_bytes(platform::Socket socket, void* buffer, int capacity) {
+  fake().using_socket(socket, "recv");
   Step* s = fake().next(Call::Recv);
   if (s == nullptr) return platform::kFailed;
   if (s->result < 0) return s->result;
-  int n = std::min(capacity, static_cast<int>(s->bytes.size()));
-  std::memcpy(buffer, s->bytes.data(), static_cast<std::size_t>(n));
+  // The lead bytes first, then the step's bytes, as far as the capacity goes.
+  const std::size_t room = static_cast<std::size_t>(std::max(capacity, 0));
+  const std::size_t lead = std::min(room, s->lead);
+  const std::size_t rest = std::min(room - lead, s->bytes.size());
+  auto* out = static_cast<unsigned char*>(buffer);
+  if (lead > 0) std::memset(out, static_cast<unsigned char>(s->lead_byte), lead);
+  if (rest > 0) std::memcpy(out + lead, s->bytes.data(), rest);
+  const int n = static_cast<int>(lead + rest);
   fake().note("recv " + std::to_string(capacity) + " -> " + std::to_string(n));
   return n;
 }
 
-int send_to(platform::Socket, const void* data, int length, std::uint32_t address,
+int send_to(platform::Socket socket, const void* data, int length, std::uint32_t address,
             std::uint16_t port) {
+  fake().using_socket(socket, "sendto");
   Step* s = fake().next(Call::SendTo);
   char text[16];
   format_dotted(address, text);
@@ -143,13 +164,15 @@ int send_to(platform::Socket, const void* data, int length, std::uint32_t addres
   return s->result == 0 ? length : s->result;
 }
 
-int bind_any(platform::Socket, std::uint16_t port) {
+int bind_any(platform::Socket socket, std::uint16_t port) {
+  fake().using_socket(socket, "bind");
   Step* s = fake().next(Call::BindAny);
   fake().note("bind " + std::to_string(port));
   return s == nullptr ? -1 : s->result;
 }
 
-int recv_from(platform::Socket, void* buffer, int capacity, std::uint32_t* source) {
+int recv_from(platform::Socket socket, void* buffer, int capacity, std::uint32_t* source) {
+  fake().using_socket(socket, "recvfrom");
   Step* s = fake().next(Call::RecvFrom);
   if (s == nullptr) return platform::kFailed;
   *source = s->source;
@@ -303,6 +326,17 @@ void Fake::close_socket(platform::Socket s) {
 void Fake::close_event(platform::Event e) {
   note("close_event " + std::to_string(e));
   if (open_events_.erase(e) == 0) errors_.push_back("event closed twice or never opened");
+}
+
+void Fake::using_socket(platform::Socket s, const char* call) {
+  if (open_sockets_.count(s) == 0)
+    errors_.push_back(std::string(call) + " on socket " + std::to_string(s) +
+                      ", which is not open");
+}
+
+void Fake::using_event(platform::Event e, const char* call) {
+  if (open_events_.count(e) == 0)
+    errors_.push_back(std::string(call) + " on event " + std::to_string(e) + ", which is not open");
 }
 
 int Fake::count(const std::string& prefix) const {

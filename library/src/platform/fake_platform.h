@@ -1,10 +1,13 @@
-// A scripted stand-in for the operating system. A test lists the calls it
-// expects, in order, with what each returns; the fake answers them one by one
-// and notes every call that was not expected, every handle closed twice and
-// every handle left open. Address conversion, pauses, closes and the arp start
-// are not scripted: they are answered at once and written to the call log.
+// A scripted stand-in for the operating system, for the unit tests and the
+// fuzz targets alike. A test lists the calls it expects, in order, with what
+// each returns; the fake answers them one by one and notes every call that was
+// not expected, every handle used or closed after its close (or never made)
+// and every handle left open. Address conversion, pauses, closes and the arp
+// start are not scripted: they are answered at once and written to the call
+// log (conversions only counted).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <set>
@@ -43,8 +46,10 @@ struct Step {
   long flags = 0;                                               // EnumEvents
   platform::WaitResult wait = platform::WaitResult::Signalled;  // WaitEvent
   std::string bytes;                                            // Recv, RecvFrom: what arrives
-  std::uint32_t source = 0;                                     // RecvFrom
-  bool fail = false;  // OpenSocket, CreateEvent, OpenQuerySocket: no handle
+  std::size_t lead = 0;  // Recv: this many `lead_byte` arrive before `bytes`
+  char lead_byte = 0;
+  std::uint32_t source = 0;  // RecvFrom
+  bool fail = false;         // OpenSocket, CreateEvent, OpenQuerySocket: no handle
 
   Step& returns(int value) {
     result = value;
@@ -52,6 +57,13 @@ struct Step {
   }
   Step& failing() {
     fail = true;
+    return *this;
+  }
+  // A long piece that the script need not hold: `count` copies of `byte`
+  // before the step's bytes.
+  Step& led_by(std::size_t count, char byte) {
+    lead = count;
+    lead_byte = byte;
     return *this;
   }
 };
@@ -89,6 +101,8 @@ class Fake {
   int count(const std::string& prefix) const;
   int startups() const { return startups_; }
   int cleanups() const { return cleanups_; }
+  // Dotted-text conversions asked for.
+  int parses() const { return parses_; }
 
   // Called by the operation table.
   Step* next(Call call);
@@ -97,12 +111,16 @@ class Fake {
   platform::Event new_event();
   void close_socket(platform::Socket s);
   void close_event(platform::Event e);
+  // Notes a call on a handle that is not open.
+  void using_socket(platform::Socket s, const char* call);
+  void using_event(platform::Event e, const char* call);
   void record_send(const void* data, int length) {
     sent_.append(static_cast<const char*>(data), static_cast<std::size_t>(length));
   }
   bool resolve(const char* name, std::uint32_t* address) const;
   void started() { ++startups_; }
   void cleaned() { ++cleanups_; }
+  void parsed() { ++parses_; }
 
  private:
   std::deque<Step> script_;
@@ -116,6 +134,7 @@ class Fake {
   platform::Event next_event_ = 1000;
   int startups_ = 0;
   int cleanups_ = 0;
+  int parses_ = 0;
 };
 
 // Address in network order from dotted text, for scripting adapters.
