@@ -38,9 +38,9 @@ QFont GothicFont(std::u16string_view face, int centipoints, int weight) {
   return font;
 }
 
-QWidget* MakeControl(const ControlSpec& spec, QWidget* parent) {
-  const QString text = ToQString(spec.text);
-  switch (spec.kind) {
+QWidget* MakeControl(const ControlSpec& entry, QWidget* parent) {
+  const QString text = ToQString(entry.text);
+  switch (entry.kind) {
     case ControlKind::kOptionButton:
       return new QRadioButton(text, parent);
     case ControlKind::kCommandButton: {
@@ -67,7 +67,7 @@ QWidget* MakeControl(const ControlSpec& spec, QWidget* parent) {
       auto* line = new QFrame(parent);
       line->setFrameShape(QFrame::HLine);
       line->setFrameShadow(QFrame::Plain);
-      line->setLineWidth(spec.line_width);
+      line->setLineWidth(entry.line_width);
       return line;
     }
   }
@@ -118,15 +118,15 @@ MainWindow::MainWindow(setvornip::LibraryFile library, QWidget* parent)
   central->setObjectName(QStringLiteral("centralwidget"));
   setCentralWidget(central);
   QWidget* previous = nullptr;
-  for (const ControlSpec& spec : setvornip::Controls()) {
-    QWidget* control = MakeControl(spec, central);
-    control->setObjectName(QString::fromLatin1(spec.name));
-    const setvornip::PixelRect rect = setvornip::PixelRectOf(spec);
+  for (const ControlSpec& entry : setvornip::Controls()) {
+    QWidget* control = MakeControl(entry, central);
+    control->setObjectName(QString::fromLatin1(entry.name));
+    const setvornip::PixelRect rect = setvornip::PixelRectOf(entry);
     control->setGeometry(rect.left, rect.top, rect.width, rect.height);
-    if (spec.font != ControlFont::kWindow) {
-      control->setFont(GothicFont(
-          setvornip::kOwnFace, setvornip::kOwnFontCentipoints,
-          spec.font == ControlFont::kOwnBold ? setvornip::kBoldWeight : setvornip::kRegularWeight));
+    if (entry.font != ControlFont::kWindow) {
+      control->setFont(GothicFont(setvornip::kOwnFace, setvornip::kOwnFontCentipoints,
+                                  entry.font == ControlFont::kOwnBold ? setvornip::kBoldWeight
+                                                                      : setvornip::kRegularWeight));
     }
     // The table is in tab order; labels and lines never take the focus.
     if (control->focusPolicy() != Qt::NoFocus) {

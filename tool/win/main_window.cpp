@@ -132,30 +132,30 @@ void MainWindow::CreateControls(HINSTANCE instance) {
   // order: creation order is the keyboard's order, and the three option
   // buttons stand together as one group.
   std::vector<const ControlSpec*> order;
-  for (const ControlSpec& spec : Controls()) {
-    if (!TakesFocus(spec.kind)) order.push_back(&spec);
+  for (const ControlSpec& entry : Controls()) {
+    if (!TakesFocus(entry.kind)) order.push_back(&entry);
   }
   const std::size_t first_focusable = order.size();
-  for (const ControlSpec& spec : Controls()) {
-    if (TakesFocus(spec.kind)) order.push_back(&spec);
+  for (const ControlSpec& entry : Controls()) {
+    if (TakesFocus(entry.kind)) order.push_back(&entry);
   }
   for (std::size_t i = 0; i < order.size(); ++i) {
-    const ControlSpec& spec = *order[i];
-    const ControlClass control_class = ClassOf(spec.kind);
+    const ControlSpec& entry = *order[i];
+    const ControlClass control_class = ClassOf(entry.kind);
     DWORD style = WS_CHILD | WS_VISIBLE | control_class.style;
     const bool opens_group = i == 0 || i == first_focusable ||
-                             (spec.kind == ControlKind::kOptionButton &&
+                             (entry.kind == ControlKind::kOptionButton &&
                               order[i - 1]->kind != ControlKind::kOptionButton);
     if (opens_group) style |= WS_GROUP;
-    if (opens_group && spec.kind == ControlKind::kOptionButton) style |= WS_TABSTOP;
-    const PixelRect rect = PixelRectOf(spec, dpi_);
-    HWND control = ::CreateWindowExW(control_class.ex_style, control_class.name, Wide(spec.text),
+    if (opens_group && entry.kind == ControlKind::kOptionButton) style |= WS_TABSTOP;
+    const PixelRect rect = PixelRectOf(entry, dpi_);
+    HWND control = ::CreateWindowExW(control_class.ex_style, control_class.name, Wide(entry.text),
                                      style, rect.left, rect.top, rect.width, rect.height, window_,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
                                      instance, nullptr);
-    const HFONT font = spec.font == ControlFont::kOwnBold      ? own_bold_font_.get()
-                       : spec.font == ControlFont::kOwnRegular ? own_font_.get()
-                                                               : window_font_.get();
+    const HFONT font = entry.font == ControlFont::kOwnBold      ? own_bold_font_.get()
+                       : entry.font == ControlFont::kOwnRegular ? own_font_.get()
+                                                                : window_font_.get();
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   HWND log = Control("Text3");
@@ -219,8 +219,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CTLCOLORSTATIC: {
       // The lines are plain lines in the default colour: the text colour.
       const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lparam));
-      for (const ControlSpec& spec : Controls()) {
-        if (spec.id == id && spec.kind == ControlKind::kLine) {
+      for (const ControlSpec& entry : Controls()) {
+        if (entry.id == id && entry.kind == ControlKind::kLine) {
           return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOWTEXT));
         }
       }

@@ -227,21 +227,21 @@ bool AcceptedFace(const std::u16string& face, ControlFont font) {
   return false;
 }
 
-void CheckFont(Probe& probe, HWND control, const ControlSpec& spec, int dpi) {
+void CheckFont(Probe& probe, HWND control, const ControlSpec& entry, int dpi) {
   const WindowProbe* font = probe.Read(control);
-  const std::string name = spec.name;
+  const std::string name = entry.name;
   Check(font != nullptr, name + " font read");
   if (font == nullptr) return;
   const std::u16string face = FromWide(font->face);
   const std::u16string drawn = FromWide(font->drawn);
-  Check(AcceptedFace(face, spec.font), name + " face '" + Utf8(face) + "'");
+  Check(AcceptedFace(face, entry.font), name + " face '" + Utf8(face) + "'");
   CheckEqual(drawn, face, name + " is drawn with its own face");
-  const bool own = spec.font != ControlFont::kWindow;
+  const bool own = entry.font != ControlFont::kWindow;
   const int centipoints = own ? setvornip::kOwnFontCentipoints : setvornip::kWindowFontCentipoints;
   CheckEqual<long>(font->height, -::MulDiv(centipoints, dpi, 7200), name + " font height");
   CheckEqual<long>(
       font->weight,
-      spec.font == ControlFont::kOwnBold ? setvornip::kBoldWeight : setvornip::kRegularWeight,
+      entry.font == ControlFont::kOwnBold ? setvornip::kBoldWeight : setvornip::kRegularWeight,
       name + " font weight");
   CheckEqual<long>(font->charset, SHIFTJIS_CHARSET, name + " character set");
 }
@@ -312,38 +312,38 @@ void CheckLayout(const Program& program) {
     Check(false, "menu read");
   }
 
-  for (const ControlSpec& spec : setvornip::Controls()) {
-    const std::string name = spec.name;
-    HWND control = ::GetDlgItem(window, spec.id);
-    Check(control != nullptr, name + " found by id " + std::to_string(spec.id));
+  for (const ControlSpec& entry : setvornip::Controls()) {
+    const std::string name = entry.name;
+    HWND control = ::GetDlgItem(window, entry.id);
+    Check(control != nullptr, name + " found by id " + std::to_string(entry.id));
     if (control == nullptr) continue;
     wchar_t class_name[32] = {};
     ::GetClassNameW(control, class_name, 32);
-    Check(::lstrcmpiW(class_name, ClassName(spec.kind)) == 0,
+    Check(::lstrcmpiW(class_name, ClassName(entry.kind)) == 0,
           name + " class " + Utf8(FromWide(class_name)));
     RECT rect{};
     ::GetWindowRect(control, &rect);
     ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-    const setvornip::PixelRect expected = setvornip::PixelRectOf(spec, dpi);
+    const setvornip::PixelRect expected = setvornip::PixelRectOf(entry, dpi);
     Check(rect.left == expected.left && rect.top == expected.top &&
               rect.right - rect.left == expected.width && rect.bottom - rect.top == expected.height,
           name + " at " + std::to_string(rect.left) + "," + std::to_string(rect.top) + " size " +
               std::to_string(rect.right - rect.left) + "x" +
               std::to_string(rect.bottom - rect.top));
-    CheckEqual(TextOf(control), std::u16string(spec.text), name + " text");
-    if (spec.kind != ControlKind::kLine) CheckFont(probe, control, spec, dpi);
+    CheckEqual(TextOf(control), std::u16string(entry.text), name + " text");
+    if (entry.kind != ControlKind::kLine) CheckFont(probe, control, entry, dpi);
     const LONG control_style = ::GetWindowLongW(control, GWL_STYLE);
-    if (spec.kind == ControlKind::kCommandButton) {
+    if (entry.kind == ControlKind::kCommandButton) {
       CheckEqual<long>(control_style & BS_TYPEMASK, BS_PUSHBUTTON, name + " is no default button");
     }
-    if (spec.kind == ControlKind::kOptionButton) {
+    if (entry.kind == ControlKind::kOptionButton) {
       CheckEqual<long>(control_style & BS_TYPEMASK, BS_AUTORADIOBUTTON, name + " is an option");
       DWORD_PTR state = 0;
       ::SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
       CheckEqual<long>(static_cast<long>(state), name == "Option1" ? BST_CHECKED : BST_UNCHECKED,
                        name + " selection at start");
     }
-    if (spec.kind == ControlKind::kLogBox) {
+    if (entry.kind == ControlKind::kLogBox) {
       Check((control_style & ES_MULTILINE) != 0 && (control_style & WS_VSCROLL) != 0 &&
                 (control_style & ES_READONLY) == 0,
             name + " is an editable multi-line box with a vertical scroll bar");
