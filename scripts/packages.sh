@@ -40,6 +40,13 @@ pass "${#debs[@]} packages: ${names[*]}"
 # (grep reads the whole listing: with pipefail an early exit would fail the writer)
 grep -q '/usr/share/man/man3/VornEN.3.gz$' <<<"$(dpkg-deb -c "$build"/packages/libvornen-dev_*.deb)"
 pass "VornEN(3) in libvornen-dev"
+for deb in "$build"/packages/vornctl_*.deb; do
+  [ -e "$deb" ] || continue
+  listing=$(dpkg-deb -c "$deb")
+  grep -q '/usr/share/man/man1/vornctl.1.gz$' <<<"$listing"
+  grep -q '/usr/share/bash-completion/completions/vornctl$' <<<"$listing"
+  pass "vornctl(1) and its bash completion in vornctl"
+done
 for deb in "$build"/packages/setvornip_*.deb; do
   [ -e "$deb" ] || continue
   grep -q '/usr/share/applications/setvornip.desktop$' <<<"$(dpkg-deb -c "$deb")"

@@ -6,7 +6,6 @@ without an address.
 """
 
 import os
-import socket
 import threading
 import time
 
@@ -21,17 +20,19 @@ NEW = "00-20-4A-10-00-02"
 ABSENT = "00-20-4A-77-77-77"
 
 
-def wait_until_listening(address, port=14001, seconds=5.0):
-    """The device takes its new address a moment after the dialogue ends;
-    polls its command port until it answers there."""
+def wait_until_logged(mac, event, seconds=5.0):
+    """Polls the simulated device's event log until it holds the event."""
+    path = os.path.join(os.environ.get("VORNEN_BED_LOGS", ""), mac + ".log")
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         try:
-            with socket.create_connection((address, port), timeout=0.2):
-                return
+            with open(path, encoding="utf-8", errors="replace") as log:
+                if event in log.read():
+                    return
         except OSError:
-            time.sleep(0.02)
-    pytest.fail(f"{address} did not take its address within {seconds} s")
+            pass
+        time.sleep(0.02)
+    pytest.fail(f"{mac} did not log '{event}' within {seconds} s")
 
 
 def raised(call, *arguments, **keywords):
@@ -149,7 +150,9 @@ class TestInTheBed:
         assert devices[NEW] == ""
         with vornen.opened():
             vornen.set_ip_address(NEW, "192.168.16.102", host_bits=8)
-            wait_until_listening("192.168.16.102")
+            # Like the real module, the device restarts on the records'
+            # address after the dialogue and hears no query meanwhile.
+            wait_until_logged(NEW, "address set 192.168.16.102")
             assert vornen.get_ip_address(NEW) == "192.168.16.102"
 
     def test_assignment_outside_the_adapters_network(self, devices):

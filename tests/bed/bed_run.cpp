@@ -12,7 +12,8 @@
 // link of its own, with one device behind it when a MAC follows. The program
 // finds the bed in its environment: VORNEN_BED_DEVICES ("MAC=ADDRESS ...",
 // the address empty for none) and VORNEN_BED_ADAPTERS ("NAME=ADDRESS/PREFIX
-// ..."). The exit status is the program's; 77 when no bed can be made here
+// ...") and VORNEN_BED_LOGS, the folder of the simulators' event logs, one
+// MAC.log each. The exit status is the program's; 77 when no bed can be made here
 // (not root), 2 when the bed or a simulator failed.
 #include <signal.h>
 #include <unistd.h>
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "devsim/launcher.h"
+#include "testbed/run_directory.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -122,13 +124,12 @@ std::string bare(const std::string& address) { return address.substr(0, address.
 
 int run(const Request& r) {
   testbed::TestBed bed;
-  const std::string logs = "/tmp/vornen-bed-" + std::to_string(::getpid());
-  testbed::run({"/bin/mkdir", "-p", logs});
+  const testbed::RunDirectory logs("vornen-bed");
   std::string devices;
   std::string adapters = "pc0=192.168.16.1/24";
   for (const DeviceOption& d : r.devices) {
     const testbed::Device made = bed.add_device(d.mac, d.address);
-    start_simulator(bed, r, made.ns, d, logs + "/" + made.ns);
+    start_simulator(bed, r, made.ns, d, logs.file(d.mac));
     devices += (devices.empty() ? "" : " ") + d.mac + "=" + bare(d.address);
   }
   for (const AdapterOption& a : r.adapters) {
@@ -147,18 +148,19 @@ int run(const Request& r) {
     if (!a.device.address.empty())
       bed.ip(made.ns, {"addr", "add", a.device.address, "dev", "eth0"});
     bed.ip(made.ns, {"link", "set", "eth0", "up"});
-    start_simulator(bed, r, made.ns, a.device, logs + "/" + made.ns);
+    start_simulator(bed, r, made.ns, a.device, logs.file(a.device.mac));
     devices += (devices.empty() ? "" : " ") + a.device.mac + "=" + bare(a.device.address);
   }
   ::setenv("VORNEN_BED_DEVICES", devices.c_str(), 1);
   ::setenv("VORNEN_BED_ADAPTERS", adapters.c_str(), 1);
+  ::setenv("VORNEN_BED_LOGS", logs.path().c_str(), 1);
   const int status = testbed::run_in(bed.pc(), r.program, nullptr, nullptr, true);
   if (status != 0) {
     std::fprintf(stderr, "vornen-bed-run: the program ended with %d; simulator logs:\n", status);
-    testbed::run({"/bin/sh", "-c", "tail -n 20 " + logs + "/*.log >&2"}, nullptr, nullptr, true);
+    testbed::run({"/bin/sh", "-c", "tail -n 20 " + logs.path() + "/*.log >&2"}, nullptr, nullptr,
+                 true);
   }
   bed.teardown();
-  testbed::run({"/bin/rm", "-rf", logs});
   return status;
 }
 
