@@ -7,9 +7,9 @@ is called: a number or a length outside the library's 32-bit signed range
 raises ValueError, a value of the wrong type TypeError.
 
 Every wait of the library for the network is bounded by its wait time-out
-of 5000 ms; the figures below are the worst cases. Each call holds the library's process-wide lock
-while it runs: a call from another thread waits for it. ctypes lets other
-Python threads run meanwhile.
+of 5000 ms; the figures below are the worst cases. Each call holds the
+library's process-wide lock while it runs: a call from another thread waits
+for it. ctypes lets other Python threads run meanwhile.
 """
 
 import contextlib
