@@ -37,7 +37,7 @@ def test_named_adapter_is_the_one_used(devices, monkeypatch, adapter, here, ther
         assert vornen.get_ip_address(here) == devices[here]
         # The subnet test runs against this adapter's broadcast address:
         # an address on the other adapter's network is refused at once.
-        assert code_of(vornen.set_ip_address, there, outside, 8) == -1007
+        assert code_of(vornen.set_ip_address, there, outside) == -1007
 
 
 def test_unknown_name_finds_no_adapter(devices, monkeypatch):

@@ -4,13 +4,20 @@ their MAC address, and carry command text to and from them.
 The module wraps the shared library (libVornEN.so.1, VornEN.dll on Windows)
 through ctypes; it has no compiled part of its own. Each export is a function
 that takes and returns Python texts and bytes and raises VornENError for a
-failed call::
+failed call. MACs are written as vornctl and "ip neigh" write them, addresses
+with their prefix::
 
     import vornen
 
     with vornen.opened():
+        vornen.set_ip_address("00:20:4a:8d:72:33", "192.168.16.100/24")
         address = vornen.get_ip_address("00-20-4A-8D-72-33")
         reply = vornen.send_recv_str(address, b"VERSION\\r")
+
+Setting an address needs the right to change the neighbour table
+(CAP_NET_ADMIN, e.g. root); without it set_ip_address raises PermissionError
+at once. Arguments the library could not take raise ValueError or TypeError
+before it is called.
 
 The library keeps one connection for the whole process; calls from several
 threads take turns. On Linux the environment variable VORNEN_INTERFACE names

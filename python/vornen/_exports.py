@@ -1,55 +1,28 @@
 """The seven exports of the library as Python functions.
 
-Texts (host, MAC and address texts) are str or bytes; a str must be ASCII.
-Data for the device is bytes-like, or an ASCII str. Every wait of the library
-for the network is bounded by its wait time-out of 5000 ms; the figures
-below are the worst cases. Each call holds the library's process-wide lock
-while it runs: a call from another thread waits for it. ctypes lets other
-Python threads run meanwhile.
+Texts (host, MAC and address texts) are str or bytes; a str must be ASCII;
+an address may also be an ipaddress.IPv4Address. Data for the device is
+bytes-like, or an ASCII str. Every argument is checked before the library
+is called: a number or a length outside the library's 32-bit signed range
+raises ValueError, a value of the wrong type TypeError.
+
+Every wait of the library for the network is bounded by its wait time-out
+of 5000 ms; the figures below are the worst cases. Each call holds the
+library's process-wide lock while it runs: a call from another thread waits
+for it. ctypes lets other Python threads run meanwhile.
 """
 
 import contextlib
 import ctypes
+import errno
 
+from . import _arguments as arguments
 from ._errors import check
 from ._library import library
+from ._privilege import may_change_neighbours
 
 # Room for any dotted IPv4 text with its terminator, as the window passes.
 _TEXT_CAPACITY = 100
-
-
-def _text(value, what):
-    if isinstance(value, str):
-        value = value.encode("ascii")
-    elif isinstance(value, (bytes, bytearray, memoryview)):
-        value = bytes(value)
-    else:
-        raise TypeError(f"{what} must be str or bytes, not {type(value).__name__}")
-    if b"\0" in value:
-        raise ValueError(f"{what} must not contain a zero byte")
-    return value
-
-
-def _data(value):
-    if isinstance(value, str):
-        return value.encode("ascii")
-    if isinstance(value, (bytes, bytearray, memoryview)):
-        return bytes(value)
-    raise TypeError(f"data must be bytes or str, not {type(value).__name__}")
-
-
-def _terminator(value):
-    if isinstance(value, int):
-        number = value
-    else:
-        if isinstance(value, str):
-            value = value.encode("ascii")
-        if len(value) != 1:
-            raise ValueError("terminator must be one character")
-        number = value[0]
-    if not 0 <= number <= 255:
-        raise ValueError("terminator must be a byte value, 0 to 255")
-    return number
 
 
 def open():  # noqa: A001 - the name of the export it wraps
@@ -112,8 +85,9 @@ def send_str(host, data):
     opened), a connect code -101 to -108 (-101: no answer within 5000 ms) or
     ERR_SENDERR (-201). The library stays opened after every one of them.
     """
-    data = _data(data)
-    check("En_SendStr", library().En_SendStr(_text(host, "host"), data, len(data)))
+    data = arguments.data(data)
+    host = arguments.text(host, "host")
+    check("En_SendStr", library().En_SendStr(host, data, len(data)))
 
 
 def send_recv_str(host, data=b"", *, terminator=b"\r", max_bytes=65536):
@@ -130,6 +104,11 @@ def send_recv_str(host, data=b"", *, terminator=b"\r", max_bytes=65536):
     about 10.03 s; a device that keeps sending pieces less than 5 s apart
     keeps the call reading until one of the three ends.
 
+    terminator is one byte (b"\\r"), one character or a byte value (13);
+    max_bytes is 0 to 2**31 - 1, and that much memory is reserved for the
+    reply. Raises ValueError outside those ranges, TypeError for a value of
+    another type (terminator=None among them).
+
     Raises VornENError with -1005 (host text rejected, or empty data with
     max_bytes 0), -100 (not opened), a connect code -101 to -108, -201
     (send failed), ERR_TIMEOUT_ONREAD (-301: nothing more within 5000 ms
@@ -137,22 +116,17 @@ def send_recv_str(host, data=b"", *, terminator=b"\r", max_bytes=65536):
     closed or reset without a readable end). The library stays opened
     after every one of them; the bytes of a failed call are lost.
     """
-    data = _data(data)
-    capacity = int(max_bytes)
+    data = arguments.data(data)
+    host = arguments.text(host, "host")
+    end = arguments.terminator(terminator)
+    capacity = arguments.int32(max_bytes, "max_bytes")
     if capacity < 0:
         raise ValueError("max_bytes must not be negative")
     buffer = ctypes.create_string_buffer(max(capacity, 1))
     size = ctypes.c_int32(capacity)
     check(
         "En_SendRecvStr",
-        library().En_SendRecvStr(
-            _text(host, "host"),
-            data,
-            len(data),
-            buffer,
-            ctypes.byref(size),
-            _terminator(terminator),
-        ),
+        library().En_SendRecvStr(host, data, len(data), buffer, ctypes.byref(size), end),
     )
     return buffer.raw[: size.value]
 
@@ -160,9 +134,10 @@ def send_recv_str(host, data=b"", *, terminator=b"\r", max_bytes=65536):
 def get_ip_address(mac):
     """En_Get_IPAddress: finds the address of the device with this MAC.
 
-    mac is six pairs of upper-case hex digits joined by "-" or by ":", as
-    "00-20-4A-8D-72-33". Returns the dotted address the device answered
-    from, e.g. "192.168.16.100".
+    mac is six pairs of hex digits in either case, joined by "-" or by ":":
+    "00-20-4A-8D-72-33", or "00:20:4a:8d:72:33" as "ip neigh" prints it.
+    Returns the dotted address the device answered from, e.g.
+    "192.168.16.100".
 
     On the wire: one UDP datagram 00 00 00 F6 to port 30718 of the adapter's
     broadcast address, a 10 ms pause, then it reads the 30-byte replies,
@@ -170,7 +145,7 @@ def get_ip_address(mac):
     carries the MAC. No answer: about 5.01 s. Replies of other devices that
     keep coming less than 5 s apart keep the call reading.
 
-    Raises VornENError with -1005 (MAC text rejected), -100 (not opened),
+    Raises VornENError with -1005 (any other MAC text), -100 (not opened),
     ERR_NODEVICE_FORMAC (-1008: no reply with this MAC within 5000 ms), a
     datagram of another length (-510, -509), or a socket failure (-500 to
     -512). The library stays opened after every one of them.
@@ -179,40 +154,51 @@ def get_ip_address(mac):
     capacity = ctypes.c_int32(_TEXT_CAPACITY)
     check(
         "En_Get_IPAddress",
-        library().En_Get_IPAddress(_text(mac, "mac"), buffer, ctypes.byref(capacity)),
+        library().En_Get_IPAddress(arguments.mac(mac), buffer, ctypes.byref(capacity)),
     )
     return buffer.raw[: capacity.value].decode("ascii")
 
 
-def set_ip_address(mac, address, host_bits=8):
+def set_ip_address(mac, address, *, netmask=None, host_bits=None):
     """En_Set_IPAddress: gives the device with this MAC the wanted address.
 
-    host_bits is the number of host bits of the netmask the device is to
-    use: 8 for 255.255.255.0, 16 for 255.255.0.0, 24 for 255.0.0.0 (0 to
-    32). The address must lie in the network of the opened adapter.
+    mac as for get_ip_address. The device's netmask comes from one of:
+    a prefix after the address, "192.168.16.100/24" (or an
+    ipaddress.IPv4Interface); netmask="255.255.255.0"; or host_bits=, the
+    library's own count of host bits (8 for 255.255.255.0, 16 for
+    255.255.0.0, 24 for 255.0.0.0). Without any of them it is
+    255.255.255.0. The netmask and the host-bit count are keyword-only, so
+    that a third positional argument (a prefix or a host-bit count?) cannot
+    be mistaken. The address must lie in the network of the opened adapter.
 
     On the wire: a permanent entry in the PC's neighbour table binds the
-    address to the MAC (on Linux this needs CAP_NET_ADMIN, e.g. root;
-    without it the device never learns the address and the call fails with
-    a time-out); a TCP connection attempt to port 1 of the address; then on
-    TCP port 9999 the setup dialogue: it reads the greeting, sends "M",
-    reads, sends "S0" CR, five setup records with a 10 ms pause after each,
-    "RS" CR, and closes. Blocks at most about 20.1 s: four waits of up to
-    5000 ms (two connects, two reads) and the fixed pauses (20 ms in each
-    connect, 1 ms, 5 x 10 ms). The neighbour entry stays afterwards.
+    address to the MAC; a TCP connection attempt to port 1 of the address;
+    then on TCP port 9999 the setup dialogue: it reads the greeting, sends
+    "M", reads, sends "S0" CR, five setup records with a 10 ms pause after
+    each, "RS" CR, and closes. Blocks at most about 20.1 s: four waits of
+    up to 5000 ms (two connects, two reads) and the fixed pauses (20 ms in
+    each connect, 1 ms, 5 x 10 ms). The neighbour entry stays afterwards.
 
-    Raises VornENError with -100 (not opened), -1005 (MAC text, address
-    text or host_bits rejected), ERR_INPUTED_IP_MAY_UNREACHABLE (-1007:
-    the address is outside the adapter's network), a connect code -101 to
-    -108, a read code -301 to -304 or a send code -200, -201. The library
-    stays opened after every one of them.
+    Raises PermissionError at once, before anything is sent, on Linux when
+    the process lacks CAP_NET_ADMIN (run as root, or give the interpreter
+    the capability): without it the device could never learn the address.
+    Raises ValueError for a prefix, netmask or host-bit count it cannot
+    take, or more than one of them. Raises VornENError with -100 (not
+    opened), -1005 (MAC text, address text or host_bits rejected; host_bits
+    must lie in 0 to 32), ERR_INPUTED_IP_MAY_UNREACHABLE (-1007: the
+    address is outside the adapter's network), a connect code -101 to -108,
+    a read code -301 to -304 or a send code -200, -201. The library stays
+    opened after every one of them.
     """
-    check(
-        "En_Set_IPAddress",
-        library().En_Set_IPAddress(
-            _text(mac, "mac"), _text(address, "address"), int(host_bits)
-        ),
-    )
+    mac = arguments.mac(mac)
+    address, host_bits = arguments.address_and_host_bits(address, netmask, host_bits)
+    if not may_change_neighbours():
+        raise PermissionError(
+            errno.EPERM,
+            "no right to change the neighbour table (CAP_NET_ADMIN): "
+            "run as root or give the interpreter that capability",
+        )
+    check("En_Set_IPAddress", library().En_Set_IPAddress(mac, address, host_bits))
 
 
 def get_dll_version():
