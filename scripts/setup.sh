@@ -34,6 +34,8 @@ test_packages=(
   # the tests (wine32 runs the 32-bit programs)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   binutils-mingw-w64-x86-64 wine wine64 wine32
+  # signing the Windows release (scripts/sign.sh) and its test's certificate
+  osslsigncode openssl
 )
 
 packages=("${demo_packages[@]}")

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -74,9 +75,10 @@ std::string QtUsable(MainWindow& window) {
 
 class WindowUnderWine : public ::testing::TestWithParam<const char*> {
  protected:
-  // One bed, device, display and Wine server for both architectures.
+  // One bed, device and display for both architectures; a Wine server of
+  // each architecture's prefix is started by its first test.
   static void SetUpTestSuite() {
-    if (!testbed::available() || !wine::Session::unusable_reason().empty()) return;
+    if (!testbed::available()) return;
     char dir[] = "/tmp/setvornip-wine-XXXXXX";
     if (::mkdtemp(dir) == nullptr) return;
     work_ = dir;
@@ -98,12 +100,10 @@ class WindowUnderWine : public ::testing::TestWithParam<const char*> {
     ::setenv("DISPLAY", display_.c_str(), 1);
     // A Japanese PC: its code page, and its fonts in menus and captions.
     ::setenv("LANG", "ja_JP.UTF-8", 1);
-    session_ = new wine::Session(*bed_, work_);
   }
 
   static void TearDownTestSuite() {
-    delete session_;
-    session_ = nullptr;
+    sessions_.clear();
     if (simulator_ > 0) devsim::stop_simulator(simulator_);
     if (bed_ != nullptr && xvfb_ > 0) bed_->stop(xvfb_);
     delete bed_;
@@ -113,17 +113,20 @@ class WindowUnderWine : public ::testing::TestWithParam<const char*> {
 
   void SetUp() override {
     if (!testbed::available()) GTEST_SKIP() << testbed::unavailable_reason();
-    const std::string unusable = wine::Session::unusable_reason();
-    ASSERT_TRUE(unusable.empty()) << unusable;
     bin_ = wine::env(GetParam());
     if (bin_.empty()) GTEST_SKIP() << GetParam() << " is not set";
+    const std::string unusable = wine::Session::unusable_reason(GetParam());
+    ASSERT_TRUE(unusable.empty()) << unusable;
     for (const char* file : {"SetVornIP.exe", "VornEN.dll", "window_driver.exe", "window_probe.dll",
                              "fake_partial/VornEN.dll"}) {
       ASSERT_TRUE(wine::exists(bin_ + "/" + file)) << bin_ << "/" << file;
     }
-    ASSERT_NE(session_, nullptr);
+    ASSERT_NE(bed_, nullptr);
     ASSERT_GT(simulator_, 0) << "the simulator did not start";
     ASSERT_TRUE(wine::exists("/tmp/.X11-unix/X" + display_.substr(1))) << "no display";
+    std::unique_ptr<wine::Session>& session = sessions_[GetParam()];
+    if (!session) session = std::make_unique<wine::Session>(*bed_, work_, GetParam());
+    session_ = session.get();
     ASSERT_EQ(session_->failure(), "");
     ASSERT_TRUE(session_->import_registry(WINE_DESKTOP_REG));
   }
@@ -170,12 +173,13 @@ class WindowUnderWine : public ::testing::TestWithParam<const char*> {
 
   static inline std::string work_;
   static inline testbed::TestBed* bed_ = nullptr;
-  static inline wine::Session* session_ = nullptr;
+  static inline std::map<std::string, std::unique_ptr<wine::Session>> sessions_;
   static inline std::string device_log_;
   static inline std::string display_;
   static inline pid_t simulator_ = -1;
   static inline pid_t xvfb_ = -1;
   std::string bin_;
+  wine::Session* session_ = nullptr;  // this architecture's, in sessions_
 };
 
 TEST_P(WindowUnderWine, LayoutFontsMenuAndFrameThenTheCloseBoxEndsIt) {

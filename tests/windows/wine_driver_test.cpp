@@ -3,11 +3,10 @@
 // library does against the same two simulated devices.
 //
 // scripts/windows.sh runs this after the cross builds. It takes from the
-// environment: VORNEN_WINEPREFIX (the Wine prefix, made on first use),
-// VORNEN_WINE (the wine program) and VORNEN_WIN32_BIN / VORNEN_WIN64_BIN (the
-// folders of the DLL and the programs of each build); an architecture without
-// its folder is skipped. The Wine server runs in the PC namespace
-// (wine_session.h).
+// environment each architecture's Wine loader and prefix (wine_session.h) and
+// VORNEN_WIN32_BIN / VORNEN_WIN64_BIN (the folders of the DLL and the
+// programs of each build); an architecture without its folder is skipped.
+// The Wine server runs in the PC namespace.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -59,7 +58,7 @@ class WineTest : public ::testing::TestWithParam<const char*> {
     if (!testbed::available()) GTEST_SKIP() << testbed::unavailable_reason();
     bin_ = wine::env(GetParam());
     if (bin_.empty()) GTEST_SKIP() << GetParam() << " is not set";
-    const std::string unusable = wine::Session::unusable_reason();
+    const std::string unusable = wine::Session::unusable_reason(GetParam());
     ASSERT_TRUE(unusable.empty()) << unusable;
     ASSERT_TRUE(wine::exists(bin_ + "/VornEN.dll")) << bin_;
     // Console programs need no display.
@@ -85,7 +84,7 @@ class WineTest : public ::testing::TestWithParam<const char*> {
     ASSERT_GT(sim_c_, 0);
     ASSERT_GT(sim_d_, 0);
 
-    session_ = std::make_unique<wine::Session>(*bed_, work_);
+    session_ = std::make_unique<wine::Session>(*bed_, work_, GetParam());
     ASSERT_EQ(session_->failure(), "");
   }
 

@@ -58,21 +58,25 @@ std::string windows_path(const std::string& path) {
   return converted;
 }
 
-std::string Session::unusable_reason() {
-  if (env("VORNEN_WINEPREFIX").empty()) return "VORNEN_WINEPREFIX is not set";
-  const std::string wine = env("VORNEN_WINE");
-  if (!exists(wine)) return "no wine program at '" + wine + "'";
-  if (!exists(wine.substr(0, wine.rfind('/') + 1) + "wineserver")) return "no wineserver";
+Loader loader_for(const std::string& bin_variable) {
+  const std::string bits = architecture(bin_variable) == "i686" ? "32" : "64";
+  return {env(("VORNEN_WINE" + bits).c_str()), env(("VORNEN_WINEPREFIX" + bits).c_str()),
+          "win" + bits};
+}
+
+std::string Session::unusable_reason(const std::string& bin_variable) {
+  const Loader loader = loader_for(bin_variable);
+  if (loader.prefix.empty()) return "no Wine prefix for " + loader.arch + " is set";
+  if (!exists(loader.wine)) return "no Wine loader at '" + loader.wine + "'";
+  if (!exists(loader.wine.substr(0, loader.wine.rfind('/') + 1) + "wineserver")) {
+    return "no wineserver";
+  }
   return {};
 }
 
-Session::Session(testbed::TestBed& bed, std::string work)
-    : bed_(bed),
-      work_(std::move(work)),
-      prefix_(env("VORNEN_WINEPREFIX")),
-      wine_(env("VORNEN_WINE")) {
-  wineserver_ = wine_.substr(0, wine_.rfind('/') + 1) + "wineserver";
-  ::setenv("WINEPREFIX", prefix_.c_str(), 1);
+Session::Session(testbed::TestBed& bed, std::string work, const std::string& bin_variable)
+    : bed_(bed), work_(std::move(work)), loader_(loader_for(bin_variable)) {
+  wineserver_ = loader_.wine.substr(0, loader_.wine.rfind('/') + 1) + "wineserver";
   // Wine's own messages stay out of the output the checks read.
   ::setenv("WINEDEBUG", "-all", 1);
   // No prompts to install the .NET and HTML runtimes into a new prefix.
@@ -82,12 +86,13 @@ Session::Session(testbed::TestBed& bed, std::string work)
   kill_server();
   // The server starts in the prefix, so that must exist first; Wine fills an
   // empty one.
-  ::mkdir(prefix_.c_str(), 0755);
+  ::mkdir(loader_.prefix.c_str(), 0755);
+  select();
   server_ = bed_.spawn(bed_.pc(), {wineserver_, "--foreground", "--persistent"});
-  const std::string made = prefix_ + "/drive_c/windows/system32/kernel32.dll";
+  const std::string made = loader_.prefix + "/drive_c/windows/system32/kernel32.dll";
   if (!exists(made)) {
     std::string out;
-    const int rc = run({wine_, "wineboot", "--init"}, kPrefixLimitS, &out);
+    const int rc = run({loader_.wine, "wineboot", "--init"}, kPrefixLimitS, &out);
     if (rc != 0 || !exists(made)) failure_ = "wineboot: " + std::to_string(rc) + "\n" + out;
   }
 }
@@ -99,8 +104,18 @@ Session::~Session() {
   }
 }
 
+void Session::select() const {
+  ::setenv("WINEPREFIX", loader_.prefix.c_str(), 1);
+  ::setenv("WINEARCH", loader_.arch.c_str(), 1);
+  // The loader that Wine starts for its own helper programs.
+  ::setenv("WINELOADER", loader_.wine.c_str(), 1);
+}
+
 // Ends this prefix's server and every program of it; nothing else.
-void Session::kill_server() { testbed::run({wineserver_, "--kill"}); }
+void Session::kill_server() {
+  select();
+  testbed::run({wineserver_, "--kill"});
+}
 
 int Session::run(const std::vector<std::string>& argv, int limit_s, std::string* out) {
   const std::string netns = "/var/run/netns/" + bed_.pc();
@@ -110,6 +125,7 @@ int Session::run(const std::vector<std::string>& argv, int limit_s, std::string*
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  select();
   const pid_t pid = ::fork();
   if (pid < 0) return -1;
   if (pid == 0) {
@@ -144,7 +160,7 @@ int Session::run(const std::vector<std::string>& argv, int limit_s, std::string*
 bool Session::import_registry(const std::string& reg_file) {
   const std::string name = reg_file.substr(reg_file.rfind('/') + 1);
   // Marked by its content, so that a changed file is imported again.
-  const std::string marker = prefix_ + "/.imported-" + name + "-" +
+  const std::string marker = loader_.prefix + "/.imported-" + name + "-" +
                              std::to_string(std::hash<std::string>{}(read_file(reg_file)));
   if (exists(marker)) return true;
   // regedit reads UTF-16 with its byte-order mark.
@@ -155,7 +171,7 @@ bool Session::import_registry(const std::string& reg_file) {
   const std::string converted = work_ + "/" + name;
   std::ofstream(converted, std::ios::binary) << "\xFF\xFE" << utf16;
   std::string out;
-  if (run({wine_, "regedit", "/S", windows_path(converted)}, kProgramLimitS, &out) != 0) {
+  if (run({loader_.wine, "regedit", "/S", windows_path(converted)}, kProgramLimitS, &out) != 0) {
     return false;
   }
   std::ofstream marked(marker);

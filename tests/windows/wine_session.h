@@ -3,8 +3,11 @@
 // Windows programs run there with a time limit. Shared by the drivers of the
 // DLL's cases and of the window.
 //
-// The environment names the prefix (VORNEN_WINEPREFIX, made on first use)
-// and the wine program (VORNEN_WINE).
+// Each architecture has its own loader and prefix, named by the environment:
+// VORNEN_WINE32 and VORNEN_WINEPREFIX32 for 32-bit programs, VORNEN_WINE64
+// and VORNEN_WINEPREFIX64 for 64-bit ones (scripts/wine.sh sets them; a
+// prefix is made on first use). A 64-bit program never goes through the
+// 32-bit loader, which a kernel without 32-bit support cannot start.
 #pragma once
 
 #include <sys/types.h>
@@ -32,14 +35,24 @@ std::string architecture(const std::string& bin_variable);
 // A path as Windows programs under Wine see it (drive Z: is the root).
 std::string windows_path(const std::string& path);
 
+// The loader and prefix of one architecture.
+struct Loader {
+  std::string wine;    // the loader itself, e.g. /usr/lib/wine/wine64
+  std::string prefix;  // a prefix made by this loader only
+  std::string arch;    // its WINEARCH: win32 or win64
+};
+Loader loader_for(const std::string& bin_variable);
+
 class Session {
  public:
-  // Why Wine cannot be used here, or empty; checks the environment.
-  static std::string unusable_reason();
+  // Why Wine cannot run the programs of `bin_variable`'s architecture here,
+  // or empty; checks the environment.
+  static std::string unusable_reason(const std::string& bin_variable);
 
-  // Starts the prefix's server in the bed's PC namespace, making the prefix
-  // first when it is new. `work` is a folder for the programs' output.
-  Session(testbed::TestBed& bed, std::string work);
+  // Starts the server of the prefix of `bin_variable`'s architecture in the
+  // bed's PC namespace, making the prefix first when it is new. `work` is a
+  // folder for the programs' output.
+  Session(testbed::TestBed& bed, std::string work, const std::string& bin_variable);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -56,15 +69,17 @@ class Session {
   // file name.
   bool import_registry(const std::string& reg_file);
 
-  const std::string& wine() const { return wine_; }
+  const std::string& wine() const { return loader_.wine; }
 
  private:
+  // Points Wine's variables at this session's loader and prefix; every start
+  // of a Wine program goes through it, as two sessions can be alive at once.
+  void select() const;
   void kill_server();
 
   testbed::TestBed& bed_;
   std::string work_;
-  std::string prefix_;
-  std::string wine_;
+  Loader loader_;
   std::string wineserver_;
   std::string failure_;
   pid_t server_ = -1;

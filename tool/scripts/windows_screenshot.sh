@@ -9,23 +9,25 @@
 #   --press  press the open and then the find button first, so the log shows
 #            text. The window then loads the stand-in library of the build
 #            (BIN_DIR/fake/VornEN.dll), which touches no network.
-# The Wine prefix is $SHOT_WINEPREFIX, by default build/wineprefix-shot, made
-# on first use (about 20 s). As root everything runs in a network namespace
-# of its own with nothing but loop-back.
+# The program's architecture chooses the Wine loader (scripts/wine.sh); its
+# prefix is $SHOT_WINEPREFIX, by default build/wineprefix-shot32 or -shot64,
+# made by that loader on first use (about 20 s). As root everything runs in a
+# network namespace of its own with nothing but loop-back.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 
 # Runs inside the virtual display.
 if [[ "${1:-}" == "--inner" ]]; then
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8
+  wineserver=$(dirname "$WINELOADER")/wineserver
   if [[ ! -e "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]]; then
-    wineboot --init
+    "$WINELOADER" wineboot --init
   fi
   # regedit reads UTF-16 with its byte-order mark.
   { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$top/windows/tests/wine_desktop.reg"; } \
     >"$SHOT_WORK/desktop.reg"
-  wine regedit /S "$(winepath -w "$SHOT_WORK/desktop.reg")"
-  wine "$SHOT_WORK/SetVornIP.exe" &
+  "$WINELOADER" regedit /S "$("$WINELOADER" winepath -w "$SHOT_WORK/desktop.reg")"
+  "$WINELOADER" "$SHOT_WORK/SetVornIP.exe" &
   window=""
   for _ in $(seq 100); do
     window=$(xdotool search --name '^Set IP Address$' 2>/dev/null | head -n1 || true)
@@ -34,7 +36,7 @@ if [[ "${1:-}" == "--inner" ]]; then
   done
   if [[ -z "$window" ]]; then
     echo "the window did not appear" >&2
-    wineserver -k
+    "$wineserver" -k
     exit 1
   fi
   sleep 1
@@ -53,7 +55,7 @@ if [[ "${1:-}" == "--inner" ]]; then
     sleep 1
   fi
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$SHOT_OUTPUT"
-  wineserver -k
+  "$wineserver" -k
   exit 0
 fi
 
@@ -63,7 +65,7 @@ if [[ "${1:-}" == "--press" ]]; then
   shift
 fi
 if (($# != 2)); then
-  sed -n '2,16p' "$0" >&2
+  sed -n '2,15p' "$0" >&2
   exit 2
 fi
 bin=$(realpath "$1")
@@ -73,7 +75,17 @@ trap 'rm -rf "$work"' EXIT
 # A folder of its own: the real library must not be beside the program.
 cp "$bin/SetVornIP.exe" "$work/"
 if ((press)); then cp "$bin/fake/VornEN.dll" "$work/"; fi
-export WINEPREFIX=${SHOT_WINEPREFIX:-$top/build/wineprefix-shot}
+# shellcheck source=scripts/wine.sh
+source "$top/scripts/wine.sh"
+arch=$(pe_arch "$bin/SetVornIP.exe")
+if [[ "$arch" == win32 ]]; then
+  no_win32=$(wine32_unusable)
+  if [[ -n "$no_win32" ]]; then
+    echo "cannot run the 32-bit window: $no_win32; take the 64-bit build's" >&2
+    exit 1
+  fi
+fi
+wine_select "$arch" "${SHOT_WINEPREFIX:-$top/build/wineprefix-shot${arch#win}}"
 mkdir -p "$WINEPREFIX"
 export SHOT_WORK="$work" SHOT_OUTPUT="$output" SHOT_PRESS="$press"
 
