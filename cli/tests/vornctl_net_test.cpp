@@ -548,6 +548,30 @@ TEST_F(VornctlTest, BatchRunsRowsInParallelAndReportsThemInFileOrder) {
   }
 }
 
+TEST_F(VornctlTest, BatchNamesTheEntriesItsFailedRowsLeave) {
+  device("00-20-4A-00-00-01", "");
+  const std::string path = ::testing::TempDir() + bed_->pc() + ".csv";
+  // Nobody has the second MAC: its row writes the entry, then waits in vain.
+  std::ofstream(path) << "00-20-4A-00-00-01,192.168.16.101\n"
+                         "00-20-4A-00-00-09,192.168.16.109\n";
+  Result r = quick({"set", "--from", path});
+  EXPECT_EQ(r.status, kSomeRows) << r.err;
+  const std::string note =
+      "permanent neighbour entry 192.168.16.109 lladdr 00:20:4a:00:00:09 dev pc0 PERMANENT "
+      "stays; 'vornctl forget 192.168.16.109' removes it\n";
+  EXPECT_TRUE(
+      r.out.ends_with("2 rows: 1 provisioned, 1 failed\n"
+                      "permanent neighbour entries stay for the provisioned addresses; "
+                      "'vornctl forget ADDRESS' removes one\n" +
+                      note))
+      << r.out;
+  EXPECT_EQ(count_of(r.out, "permanent neighbour entry "), 1u) << "the failed row's alone";
+  json j = document(quick({"set", "--from", path, "--json"}));
+  ASSERT_EQ(j["rows"].size(), 2u) << j.dump();
+  EXPECT_EQ(j["rows"][1]["ok"], false);
+  EXPECT_EQ(j["rows"][1]["neighbour_entry"]["remove_with"], "vornctl forget 192.168.16.109");
+}
+
 // A batch caught mid-way, as a user meets it when stopping one: row 2 is
 // done, rows 3 and 4 are in the setup dialogue with devices that never
 // answer, row 5 waits for a free worker.
