@@ -17,6 +17,8 @@ const std::vector<ExitInfo>& exit_table() {
       {kExitUnsafe, "unsafe",
        "set refused: the address is the PC's own, its gateway's, or another MAC's"},
       {kExitSomeRows, "some-rows-failed", "set --from: one or more rows failed"},
+      {kExitInterrupted, "interrupted",
+       "set --from was interrupted (SIGINT, SIGTERM, SIGHUP, or its output closed)"},
   };
   return table;
 }

@@ -1,6 +1,9 @@
 // set and forget: the commands that leave or remove a permanent entry in the
 // PC's neighbour table.
+#include <signal.h>
+
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -32,6 +35,23 @@ struct Assignment {
   int refusal = kExitOk;  // not ok: not run, for `reason`
   std::string reason;
 };
+
+// The signal that stopped a batch, by name; SIGPIPE stands for an output
+// whose reader went away.
+std::string signal_name(int signal) {
+  switch (signal) {
+    case SIGINT:
+      return "SIGINT";
+    case SIGTERM:
+      return "SIGTERM";
+    case SIGHUP:
+      return "SIGHUP";
+    case SIGPIPE:
+      return "SIGPIPE";
+    default:
+      return "signal " + std::to_string(signal);
+  }
+}
 
 const char* kNoRight =
     "no right to change the neighbour table (run as root or with CAP_NET_ADMIN): without the "
@@ -73,6 +93,12 @@ std::optional<Neighbour> entry_left(const Assignment& a) {
   const auto entry = find_neighbour(read_neighbours(), *parse_ipv4(a.address));
   if (entry && entry->permanent && std::memcmp(entry->mac, mac, sizeof mac) == 0) return entry;
   return std::nullopt;
+}
+
+// What the user is told of an entry left behind, and how to remove it.
+std::string entry_note(const Neighbour& n) {
+  return "permanent neighbour entry " + neighbour_text(n) + " stays; 'vornctl forget " +
+         ipv4_text(n.address) + "' removes it";
 }
 
 nlohmann::ordered_json entry_json(const Neighbour& n) {
@@ -130,16 +156,13 @@ int set_one(const CommandLine& line, Output& out) {
   }
   const auto entry = entry_left(a);
   if (entry) out.doc()["neighbour_entry"] = entry_json(*entry);
-  const std::string entry_note = entry ? "permanent neighbour entry " + neighbour_text(*entry) +
-                                             " stays; 'vornctl forget " + a.address + "' removes it"
-                                       : "";
   if (r != 0) {
     const int status = out.library_error("set", r);
-    if (entry) out.note(entry_note);
+    if (entry) out.note(entry_note(*entry));
     return status;
   }
   out.line(target_text(a) + ": ok");
-  if (entry) out.line(entry_note);
+  if (entry) out.line(entry_note(*entry));
   return kExitOk;
 }
 
@@ -189,8 +212,10 @@ int set_from(const CommandLine& line, Output& out) {
   if (int status = open_library(o, out); status != 0) return status;
 
   auto& rows_json = out.doc()["rows"] = nlohmann::ordered_json::array();
-  int provisioned = 0;
-  int failed = 0;
+  int provisioned = 0, failed = 0, stopped = 0, not_run = 0;
+  // Entries left by rows that ran and did not succeed: no report but this
+  // one tells of them.
+  std::vector<Neighbour> left_behind;
   auto report = [&](const Assignment& a, int result) {
     nlohmann::ordered_json j = assignment_json(a);
     std::string text = "line " + std::to_string(a.line) + ": ";
@@ -199,6 +224,14 @@ int set_from(const CommandLine& line, Output& out) {
       j["ok"] = false;
       j["error"] = error_json(a.refusal, a.reason);
       text += (a.refusal == kExitUsage ? "" : target_text(a) + ": ") + a.reason;
+    } else if (result == kWorkerNotRun || result == kWorkerStopped) {
+      const std::string what = result == kWorkerNotRun
+                                   ? "not run: the batch was interrupted"
+                                   : "stopped while running: the batch was interrupted";
+      ++(result == kWorkerNotRun ? not_run : stopped);
+      j["ok"] = false;
+      j["error"] = error_json(kExitInterrupted, what);
+      text += target_text(a) + ": " + what;
     } else if (result != 0) {
       ++failed;
       j["ok"] = false;
@@ -214,11 +247,26 @@ int set_from(const CommandLine& line, Output& out) {
       j["ok"] = true;
       text += target_text(a) + ": ok";
     }
-    if (a.refusal == kExitOk)
-      if (const auto entry = entry_left(a)) j["neighbour_entry"] = entry_json(*entry);
+    // A row that was not run left nothing; an entry there is older.
+    if (a.refusal == kExitOk && result != kWorkerNotRun) {
+      if (const auto entry = entry_left(a)) {
+        j["neighbour_entry"] = entry_json(*entry);
+        if (result != 0) left_behind.push_back(*entry);
+      }
+    }
     rows_json.push_back(j);
     out.line(printable(text));
   };
+
+  // From here to the end of the run a stop signal is a request to stop the
+  // workers and report, never a death that cuts the report short: held
+  // blocked, read by the worker loop while it runs, and left pending after
+  // it. A reader that goes away shows as a failed write, not as SIGPIPE.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  add_stop_signals(&stop_signals);
+  ::sigprocmask(SIG_BLOCK, &stop_signals, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
 
   // The rows that run go to workers; the others are reported in their place.
   std::vector<int> runnable;
@@ -229,7 +277,7 @@ int set_from(const CommandLine& line, Output& out) {
     for (; next_row < end; ++next_row) report(rows[next_row], 0);
     if (end < rows.size()) report(rows[next_row++], result_at_end);
   };
-  run_in_workers(
+  const int stop = run_in_workers(
       static_cast<int>(runnable.size()), static_cast<int>(jobs),
       [&](int i) {
         const Assignment& a = rows[static_cast<std::size_t>(runnable[static_cast<std::size_t>(i)])];
@@ -241,13 +289,34 @@ int set_from(const CommandLine& line, Output& out) {
       });
   report_up_to(rows.size(), 0);
 
-  out.doc()["summary"] = {{"rows", rows.size()}, {"provisioned", provisioned}, {"failed", failed}};
-  out.line(std::to_string(rows.size()) + " rows: " + std::to_string(provisioned) +
-           " provisioned, " + std::to_string(failed) + " failed");
+  nlohmann::ordered_json& summary = out.doc()["summary"] = {
+      {"rows", rows.size()}, {"provisioned", provisioned}, {"failed", failed}};
+  std::string text = std::to_string(rows.size()) + " rows: " + std::to_string(provisioned) +
+                     " provisioned, " + std::to_string(failed) + " failed";
+  if (stop != 0) {
+    summary["stopped"] = stopped;
+    summary["not_run"] = not_run;
+    summary["interrupted_by"] = signal_name(stop);
+    text += ", " + std::to_string(stopped) + " stopped, " + std::to_string(not_run) +
+            " not run: interrupted by " + signal_name(stop);
+  }
+  out.line(text);
   if (provisioned > 0)
     out.line(
         "permanent neighbour entries stay for the provisioned addresses; "
         "'vornctl forget ADDRESS' removes one");
+  for (const Neighbour& n : left_behind) out.line(entry_note(n));
+  if (stop != 0) {
+    std::string message = "set --from interrupted by " + signal_name(stop) + ": " +
+                          std::to_string(stopped) + " rows stopped, " + std::to_string(not_run) +
+                          " not run";
+    // Nothing more reaches the reader: say here where the entries are.
+    if (stop == SIGPIPE)
+      message +=
+          "; standard output was closed, 'ip neigh show nud permanent' lists the "
+          "neighbour entries left";
+    return out.error(kExitInterrupted, message);
+  }
   return failed == 0 ? kExitOk : kExitSomeRows;
 }
 

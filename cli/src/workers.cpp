@@ -1,13 +1,16 @@
 #include "workers.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <vector>
 
 namespace vornctl {
@@ -15,31 +18,116 @@ namespace vornctl {
 namespace {
 
 struct Running {
+  pid_t pid;
   int index;
   int pipe;  // read end
 };
 
-int read_result(int fd) {
+int read_result(int fd, int without) {
   std::int32_t result = 0;
   ssize_t n;
   do {
     n = ::read(fd, &result, sizeof result);
   } while (n < 0 && errno == EINTR);
-  return n == static_cast<ssize_t>(sizeof result) ? result : kWorkerLost;
+  return n == static_cast<ssize_t>(sizeof result) ? result : without;
+}
+
+void reap(pid_t pid) {
+  while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+}
+
+// Standard output, when it is a pipe or a socket: its reader can go away.
+int watched_output() {
+  struct stat st {};
+  if (::fstat(STDOUT_FILENO, &st) != 0) return -1;
+  return S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) ? STDOUT_FILENO : -1;
+}
+
+// The stop signals, blocked for the run and read from a descriptor, so that
+// one arriving between two checks is never lost; the mask is put back at
+// the end.
+class StopSignals {
+ public:
+  StopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    add_stop_signals(&set);
+    ::sigprocmask(SIG_BLOCK, &set, &saved_);
+    fd_ = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    // Unread, they would be lost: then they end the caller as before, and
+    // the workers with it.
+    if (fd_ < 0) ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  }
+  ~StopSignals() {
+    if (fd_ >= 0) ::close(fd_);
+    ::sigprocmask(SIG_SETMASK, &saved_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+  int fd() const { return fd_; }
+  // The signal that came, or 0.
+  int take() const {
+    signalfd_siginfo info{};
+    ssize_t n;
+    do {
+      n = ::read(fd_, &info, sizeof info);
+    } while (n < 0 && errno == EINTR);
+    return n == static_cast<ssize_t>(sizeof info) ? static_cast<int>(info.ssi_signo) : 0;
+  }
+  // For a worker: the stop signals as they were before, and no descriptor.
+  void leave_in_child() const {
+    if (fd_ >= 0) ::close(fd_);
+    sigset_t set;
+    sigemptyset(&set);
+    add_stop_signals(&set);
+    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  }
+
+ private:
+  sigset_t saved_{};
+  int fd_ = -1;
+};
+
+// In the worker, before its task: it dies with its parent, and keeps out of
+// the terminal's process group.
+void bind_to_parent(pid_t parent) {
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  // The parent may have ended before the line above took effect.
+  if (::getppid() != parent) ::_exit(0);
+  ::setpgid(0, 0);
+  // Its trace goes to the terminal from outside the foreground group; with
+  // `stty tostop` that would stop it for good.
+  ::signal(SIGTTOU, SIG_IGN);
 }
 
 }  // namespace
 
-void run_in_workers(int count, int jobs, const std::function<int(int)>& task,
-                    const std::function<void(int, int)>& done) {
-  std::vector<int> results(static_cast<std::size_t>(count), 0);
+void add_stop_signals(sigset_t* set) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(set, sig);
+}
+
+int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
+                   const std::function<void(int, int)>& done) {
+  const StopSignals signals;
+  const int output = watched_output();
+  const pid_t parent = ::getpid();
+  std::vector<int> results(static_cast<std::size_t>(count), kWorkerNotRun);
   std::vector<bool> finished(static_cast<std::size_t>(count), false);
-  std::map<pid_t, Running> running;
+  std::vector<Running> running;
   int next = 0;      // the next task to start
   int reported = 0;  // tasks before this one have been passed to done()
+  int stop = 0;
+
+  auto finish = [&](const Running& r, int result) {
+    results[static_cast<std::size_t>(r.index)] = result;
+    finished[static_cast<std::size_t>(r.index)] = true;
+    ::close(r.pipe);
+  };
 
   while (reported < count) {
-    while (next < count && static_cast<int>(running.size()) < jobs) {
+    while (stop == 0 && next < count && static_cast<int>(running.size()) < jobs) {
       int ends[2];
       if (::pipe2(ends, O_CLOEXEC) != 0) break;
       // Nothing buffered may be written twice, once by each process.
@@ -47,6 +135,8 @@ void run_in_workers(int count, int jobs, const std::function<int(int)>& task,
       const pid_t pid = ::fork();
       if (pid == 0) {
         ::close(ends[0]);
+        signals.leave_in_child();
+        bind_to_parent(parent);
         // Whatever happens, the child never returns into the parent's code,
         // runs no exit handlers and flushes nothing the parent buffered.
         try {
@@ -62,38 +152,63 @@ void run_in_workers(int count, int jobs, const std::function<int(int)>& task,
         ::close(ends[0]);
         break;
       }
-      running[pid] = {next, ends[0]};
+      // Also here, so that the group exists before the parent may signal it.
+      ::setpgid(pid, pid);
+      running.push_back({pid, next, ends[0]});
       ++next;
     }
     if (running.empty()) {
-      // No worker could be started: what is left is lost.
-      for (int i = reported; i < count; ++i) done(i, kWorkerLost);
-      return;
+      // No worker could be started, or the run is stopped: what is left did
+      // not run (or is lost when nothing stopped it).
+      for (int i = reported; i < count; ++i)
+        if (!finished[static_cast<std::size_t>(i)])
+          results[static_cast<std::size_t>(i)] = stop != 0 ? kWorkerNotRun : kWorkerLost;
+      for (; reported < count; ++reported)
+        done(reported, results[static_cast<std::size_t>(reported)]);
+      break;
     }
 
-    int status = 0;
-    const pid_t pid = ::waitpid(-1, &status, 0);
-    if (pid < 0) {
-      if (errno == EINTR) continue;
-      // Our children are gone without a word: take what the pipes hold.
-      for (auto& [child, r] : running) {
-        results[static_cast<std::size_t>(r.index)] = read_result(r.pipe);
-        finished[static_cast<std::size_t>(r.index)] = true;
-        ::close(r.pipe);
+    if (stop == 0) {
+      std::vector<pollfd> watch = {{signals.fd(), POLLIN, 0}, {output, 0, 0}};
+      for (const Running& r : running) watch.push_back({r.pipe, POLLIN, 0});
+      if (::poll(watch.data(), watch.size(), -1) < 0) {
+        if (errno == EINTR || errno == EAGAIN) continue;
+        // Nothing can be watched: wait for the oldest worker alone.
+        watch.assign(watch.size(), pollfd{-1, 0, 0});
+        watch[2].revents = POLLIN;
+      }
+      if (watch[0].revents != 0) stop = signals.take();
+      if (stop == 0 && (watch[1].revents & (POLLERR | POLLHUP)) != 0) stop = SIGPIPE;
+      // A worker's pipe is readable once it wrote its result or ended.
+      std::vector<Running> still;
+      for (std::size_t i = 0; i < running.size(); ++i) {
+        const Running& r = running[i];
+        if (watch[i + 2].revents == 0) {
+          still.push_back(r);
+          continue;
+        }
+        const int result = read_result(r.pipe, kWorkerLost);
+        reap(r.pid);
+        finish(r, result);
+      }
+      running.swap(still);
+    }
+    if (stop != 0) {
+      // A worker that handed its result back in time keeps it.
+      for (const Running& r : running)
+        if (::kill(-r.pid, SIGKILL) != 0) ::kill(r.pid, SIGKILL);
+      for (const Running& r : running) {
+        reap(r.pid);
+        finish(r, read_result(r.pipe, kWorkerStopped));
       }
       running.clear();
-    } else if (auto it = running.find(pid); it != running.end()) {
-      const Running r = it->second;
-      running.erase(it);
-      results[static_cast<std::size_t>(r.index)] = read_result(r.pipe);
-      finished[static_cast<std::size_t>(r.index)] = true;
-      ::close(r.pipe);
     }
     while (reported < count && finished[static_cast<std::size_t>(reported)]) {
       done(reported, results[static_cast<std::size_t>(reported)]);
       ++reported;
     }
   }
+  return stop;
 }
 
 }  // namespace vornctl

@@ -1,14 +1,20 @@
 // vornctl run as a script runs it, inside the test bed against simulated
 // devices: output, errors, JSON and exit status of each command, each exit
 // status brought about by the situation it stands for.
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -40,6 +46,7 @@ enum : int {
   kNoRight = 7,
   kUnsafe = 8,
   kSomeRows = 9,
+  kInterrupted = 130,
 };
 
 const std::vector<std::string> kWithoutRight = {"/usr/bin/setpriv", "--bounding-set", "-net_admin"};
@@ -120,6 +127,72 @@ json document(const Result& r) {
     ADD_FAILURE() << "not JSON: " << e.what() << "\n" << r.out;
     return json::object();
   }
+}
+
+std::string file_text(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Polls `condition` until it holds or the (generous) deadline passes.
+bool eventually(const std::function<bool()>& condition,
+                std::chrono::seconds limit = std::chrono::seconds(20)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+std::size_t count_of(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// A process as /proc shows it: its parent, its state, and its start time,
+// which tells it from a later process given the same pid.
+struct Process {
+  pid_t pid = 0;
+  pid_t parent = 0;
+  char state = '?';
+  unsigned long long started = 0;
+};
+
+std::optional<Process> process(pid_t pid) {
+  const std::string stat = file_text("/proc/" + std::to_string(pid) + "/stat");
+  const std::size_t name_end = stat.rfind(')');
+  if (name_end == std::string::npos) return std::nullopt;
+  std::istringstream fields(stat.substr(name_end + 2));
+  Process p;
+  p.pid = pid;
+  fields >> p.state >> p.parent;
+  std::string skipped;
+  for (int i = 0; i < 16; ++i) fields >> skipped;  // fields 6 to 21
+  fields >> p.started;
+  return p;
+}
+
+std::vector<Process> children_of(pid_t parent) {
+  std::vector<Process> found;
+  DIR* d = ::opendir("/proc");
+  if (d == nullptr) return found;
+  while (const dirent* e = ::readdir(d)) {
+    const pid_t pid = static_cast<pid_t>(std::atoi(e->d_name));
+    if (pid <= 0) continue;
+    if (const auto p = process(pid); p && p->parent == parent) found.push_back(*p);
+  }
+  ::closedir(d);
+  return found;
+}
+
+// Still running: neither gone nor a zombie waiting for its reaper.
+bool running(const Process& p) {
+  const auto now = process(p.pid);
+  return now && now->started == p.started && now->state != 'Z' && now->state != 'X';
 }
 
 TEST_F(VornctlTest, VersionsAsTextAndJson) {
@@ -473,6 +546,193 @@ TEST_F(VornctlTest, BatchRunsRowsInParallelAndReportsThemInFileOrder) {
     const std::string s = found;
     EXPECT_EQ(quick({"find", "00-20-4A-00-00-" + s.substr(0, 2)}).out, s.substr(3) + "\n");
   }
+}
+
+TEST_F(VornctlTest, BatchNamesTheEntriesItsFailedRowsLeave) {
+  device("00-20-4A-00-00-01", "");
+  const std::string path = ::testing::TempDir() + bed_->pc() + ".csv";
+  // Nobody has the second MAC: its row writes the entry, then waits in vain.
+  std::ofstream(path) << "00-20-4A-00-00-01,192.168.16.101\n"
+                         "00-20-4A-00-00-09,192.168.16.109\n";
+  Result r = quick({"set", "--from", path});
+  EXPECT_EQ(r.status, kSomeRows) << r.err;
+  const std::string note =
+      "permanent neighbour entry 192.168.16.109 lladdr 00:20:4a:00:00:09 dev pc0 PERMANENT "
+      "stays; 'vornctl forget 192.168.16.109' removes it\n";
+  EXPECT_TRUE(
+      r.out.ends_with("2 rows: 1 provisioned, 1 failed\n"
+                      "permanent neighbour entries stay for the provisioned addresses; "
+                      "'vornctl forget ADDRESS' removes one\n" +
+                      note))
+      << r.out;
+  EXPECT_EQ(count_of(r.out, "permanent neighbour entry "), 1u) << "the failed row's alone";
+  json j = document(quick({"set", "--from", path, "--json"}));
+  ASSERT_EQ(j["rows"].size(), 2u) << j.dump();
+  EXPECT_EQ(j["rows"][1]["ok"], false);
+  EXPECT_EQ(j["rows"][1]["neighbour_entry"]["remove_with"], "vornctl forget 192.168.16.109");
+}
+
+// A batch caught mid-way, as a user meets it when stopping one: row 2 is
+// done, rows 3 and 4 are in the setup dialogue with devices that never
+// answer, row 5 waits for a free worker.
+class StoppedBatchTest : public VornctlTest {
+ protected:
+  void SetUp() override {
+    VornctlTest::SetUp();
+    if (IsSkipped()) return;
+    device("00-20-4A-00-00-01", "");
+    device("00-20-4A-00-00-02", "", {"--setup-silent"});
+    device("00-20-4A-00-00-03", "", {"--setup-silent"});
+    device("00-20-4A-00-00-04", "");
+    const std::string base = ::testing::TempDir() + bed_->pc();
+    csv_ = base + ".csv";
+    out_ = base + ".out";
+    err_ = base + ".err";
+    status_ = base + ".status";
+    std::ofstream(csv_) << "mac,address\n"
+                           "00-20-4A-00-00-01,192.168.16.101\n"
+                           "00-20-4A-00-00-02,192.168.16.102\n"
+                           "00-20-4A-00-00-03,192.168.16.103\n"
+                           "00-20-4A-00-00-04,192.168.16.104\n";
+  }
+
+  // Starts `vornctl set --from` with two jobs and a wait far longer than
+  // the test, its output going to out_ (a file or a FIFO), and returns once
+  // rows 3 and 4 are in their dialogue for the `round`th time.
+  void start(const std::vector<std::string>& options, std::size_t round) {
+    std::remove(status_.c_str());
+    std::vector<std::string> argv = {"/bin/sh",
+                                     "-c",
+                                     "out=$1 err=$2 status=$3; shift 3; "
+                                     "\"$@\" >\"$out\" 2>\"$err\"; echo $? >\"$status\"",
+                                     "sh",
+                                     out_,
+                                     err_,
+                                     status_,
+                                     VORNCTL_PATH,
+                                     "set",
+                                     "--from",
+                                     csv_,
+                                     "--jobs",
+                                     "2",
+                                     "--timeout",
+                                     "60000"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    const pid_t shell = bed_->spawn(bed_->pc(), argv);
+    ASSERT_TRUE(eventually([&] {
+      const auto children = children_of(shell);
+      if (children.empty()) return false;
+      vornctl_ = children[0];
+      return true;
+    })) << "vornctl started";
+    ASSERT_TRUE(eventually([&] {
+      return count_of(file_text(logs_[1]), "setup conn from") >= round &&
+             count_of(file_text(logs_[2]), "setup conn from") >= round;
+    })) << "rows 3 and 4 under way\n"
+        << file_text(err_);
+    workers_ = children_of(vornctl_.pid);
+    ASSERT_EQ(workers_.size(), 2u) << "one worker for each of rows 3 and 4";
+  }
+
+  // vornctl's exit status once it has ended; -1 if it did not in time.
+  int exit_status() {
+    std::string text;
+    eventually([&] {
+      text = file_text(status_);
+      return !text.empty() && text.back() == '\n';
+    });
+    return text.empty() ? -1 : std::stoi(text);
+  }
+
+  bool workers_gone() {
+    return eventually([&] {
+      for (const Process& w : workers_)
+        if (running(w)) return false;
+      return true;
+    });
+  }
+
+  std::string csv_, out_, err_, status_;
+  Process vornctl_;
+  std::vector<Process> workers_;
+};
+
+TEST_F(StoppedBatchTest, ASignalStopsTheWorkersAndTheReportSaysWhatRanAndWhatDidNot) {
+  start({}, 1);
+  ::kill(vornctl_.pid, SIGTERM);
+  EXPECT_EQ(exit_status(), kInterrupted) << file_text(err_);
+  EXPECT_TRUE(workers_gone());
+  EXPECT_EQ(file_text(out_),
+            "line 2: 00-20-4A-00-00-01 -> 192.168.16.101/24: ok\n"
+            "line 3: 00-20-4A-00-00-02 -> 192.168.16.102/24: stopped while running: the batch "
+            "was interrupted\n"
+            "line 4: 00-20-4A-00-00-03 -> 192.168.16.103/24: stopped while running: the batch "
+            "was interrupted\n"
+            "line 5: 00-20-4A-00-00-04 -> 192.168.16.104/24: not run: the batch was "
+            "interrupted\n"
+            "4 rows: 1 provisioned, 0 failed, 2 stopped, 1 not run: interrupted by SIGTERM\n"
+            "permanent neighbour entries stay for the provisioned addresses; 'vornctl forget "
+            "ADDRESS' removes one\n"
+            "permanent neighbour entry 192.168.16.102 lladdr 00:20:4a:00:00:02 dev pc0 PERMANENT "
+            "stays; 'vornctl forget 192.168.16.102' removes it\n"
+            "permanent neighbour entry 192.168.16.103 lladdr 00:20:4a:00:00:03 dev pc0 PERMANENT "
+            "stays; 'vornctl forget 192.168.16.103' removes it\n");
+  EXPECT_EQ(file_text(err_),
+            "vornctl: set --from interrupted by SIGTERM: 2 rows stopped, 1 not run\n");
+  const std::string table = neighbours();
+  EXPECT_NE(table.find("192.168.16.103 lladdr 00:20:4a:00:00:03 PERMANENT"), std::string::npos)
+      << table;
+  EXPECT_EQ(table.find("192.168.16.104 "), std::string::npos) << "row 5 did not run\n" << table;
+
+  // As JSON, stopped as Ctrl-C stops it: still one whole document.
+  start({"--json"}, 2);
+  ::kill(vornctl_.pid, SIGINT);
+  EXPECT_EQ(exit_status(), kInterrupted) << file_text(err_);
+  EXPECT_TRUE(workers_gone());
+  json j = json::parse(file_text(out_), nullptr, false);
+  ASSERT_FALSE(j.is_discarded()) << file_text(out_);
+  EXPECT_EQ(j["exit_status"], kInterrupted);
+  EXPECT_EQ(j["error"]["exit_name"], "interrupted");
+  ASSERT_EQ(j["rows"].size(), 4u) << j.dump();
+  EXPECT_EQ(j["rows"][0]["ok"], true);
+  EXPECT_EQ(j["rows"][0]["neighbour_entry"]["address"], "192.168.16.101");
+  EXPECT_EQ(j["rows"][2]["error"]["message"], "stopped while running: the batch was interrupted");
+  EXPECT_EQ(j["rows"][2]["neighbour_entry"]["remove_with"], "vornctl forget 192.168.16.103");
+  EXPECT_EQ(j["rows"][3]["error"]["message"], "not run: the batch was interrupted");
+  EXPECT_FALSE(j["rows"][3].contains("neighbour_entry"));
+  EXPECT_EQ(j["summary"], json::parse(R"({"rows": 4, "provisioned": 1, "failed": 0, "stopped": 2,
+                            "not_run": 1, "interrupted_by": "SIGINT"})"));
+}
+
+TEST_F(StoppedBatchTest, WorkersEndWhenVornctlIsKilled) {
+  start({}, 1);
+  ::kill(vornctl_.pid, SIGKILL);
+  EXPECT_TRUE(workers_gone()) << "workers outlived their parent";
+}
+
+// `vornctl set --from FILE | head -1`: the reader takes a line and goes.
+TEST_F(StoppedBatchTest, AClosedOutputStopsTheBatch) {
+  ASSERT_EQ(::mkfifo(out_.c_str(), 0600), 0);
+  const int reader = ::open(out_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  start({}, 1);
+  std::string first;
+  eventually([&] {
+    char c;
+    while (::read(reader, &c, 1) == 1) {
+      first += c;
+      if (c == '\n') return true;
+    }
+    return false;
+  });
+  ::close(reader);
+  EXPECT_EQ(first, "line 2: 00-20-4A-00-00-01 -> 192.168.16.101/24: ok\n");
+  EXPECT_EQ(exit_status(), kInterrupted) << file_text(err_);
+  EXPECT_TRUE(workers_gone());
+  EXPECT_NE(file_text(err_).find("set --from interrupted by SIGPIPE: 2 rows stopped, 1 not run; "
+                                 "standard output was closed"),
+            std::string::npos)
+      << file_text(err_);
 }
 
 TEST_F(VornctlTest, UsageErrorsGiveAShortHintAndHelpIsOnRequest) {
