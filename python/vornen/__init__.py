@@ -13,8 +13,8 @@ failed call::
         reply = vornen.send_recv_str(address, b"VERSION\\r")
 
 The library keeps one connection for the whole process; calls from several
-threads take turns. On Linux the environment variable VORNEN_INTERFACE names
-the adapter to use on a PC with several (read at each open()).
+threads take turns. The environment variable VORNEN_INTERFACE names the
+adapter to use on a PC with several (read at each open()).
 """
 
 from ._codes import ResultCode

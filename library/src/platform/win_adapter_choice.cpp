@@ -68,8 +68,9 @@ void add(AdapterChoice* choice, std::uint32_t address) {
   if (choice->count < kMaxAdapters) choice->addresses[choice->count++] = address;
 }
 
-// Connection names are unique without regard to case in Windows' own tools
-// (the network connections folder, netsh), so they are compared the same way.
+// Without regard to case, as Windows compares names in general (files,
+// environment variables) and as an operator types them; of two adapters whose
+// names differ only in case the first in Windows' order is taken.
 bool same_name(const wchar_t* name, const wchar_t* wanted) {
   return name != nullptr && ::CompareStringOrdinal(name, -1, wanted, -1, TRUE) == CSTR_EQUAL;
 }
