@@ -1,23 +1,13 @@
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <winsock2.h>
-#include <ws2tcpip.h>
-// winsock2.h first: windows.h would otherwise pull in the old winsock.h.
-#include <windows.h>
+#include "win_adapter_choice.h"
+
+#include "win_system.h"
 // iphlpapi.h needs the types of windows.h.
 #include <iphlpapi.h>
 
-#include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <memory>
 #include <new>
-
-#include "win_adapter_choice.h"
 
 namespace vornen::platform {
 namespace {

@@ -5,17 +5,6 @@
 // reported. Winsock records FD_READ and FD_CLOSE once: a read event taken up
 // by the connect's enumeration (a device that greets at once) would never be
 // seen by the receive that follows.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <winsock2.h>
-#include <ws2tcpip.h>
-// winsock2.h first: windows.h would otherwise pull in the old winsock.h.
-#include <windows.h>
-
 #include <cstring>
 #include <cwchar>
 #include <new>
@@ -23,6 +12,7 @@
 #include "arp_parameters.h"
 #include "platform.h"
 #include "win_adapter_choice.h"
+#include "win_system.h"
 
 namespace vornen::platform {
 namespace {
