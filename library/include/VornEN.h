@@ -50,17 +50,23 @@
  * missing, the device never learns its new address, and the assignment
  * fails, usually after the wait time-out. The other exports need no rights.
  *
- * @par Choosing the adapter on Linux: VORNEN_INTERFACE
+ * @par Choosing the adapter: VORNEN_INTERFACE
  * The library works through exactly one adapter and En_Open() fails with
- * ::ERR_TOOMANYNONETWORKINTERFACE on a PC with several (a container or
- * virtual-machine bridge, Wi-Fi beside Ethernet). On Linux the environment
- * variable @c VORNEN_INTERFACE names the one to use, e.g.
+ * ::ERR_TOOMANYNONETWORKINTERFACE on a PC with several (a container,
+ * virtual-machine or Hyper-V switch, a VPN, Wi-Fi beside Ethernet, a second
+ * address on one card). The environment variable @c VORNEN_INTERFACE names
+ * the one to use. On Linux it is the interface name, e.g.
  * <tt>VORNEN_INTERFACE=eth0</tt>: the adapter list then holds only that
- * interface's IPv4 addresses. It is read at each En_Open(), so a program may
- * change it (setenv()) between opens; unset or empty, the list holds every
- * adapter. An interface that does not exist or has no IPv4 address gives
- * ::ERR_NONETWORKINTERFACEONINFO. This is a Linux extension: the Windows
- * library ignores the variable.
+ * interface's IPv4 addresses. On Windows it is the adapter's name as the
+ * network connections show it, e.g. <tt>set VORNEN_INTERFACE=Ethernet 2</tt>,
+ * compared without regard to case as Windows compares adapter names: the list
+ * then holds that adapter's IPv4 addresses; or, when no adapter has that
+ * name, one IPv4 address in dotted form, e.g. 192.168.16.1: the list then
+ * holds that address alone. It is read at each En_Open(), so a program may
+ * change it (setenv(), SetEnvironmentVariable()) between opens and thereby
+ * offer its own choice of adapter; unset or empty, the list holds every
+ * adapter. A name or address that no adapter has, or an adapter without IPv4
+ * address, gives ::ERR_NONETWORKINTERFACEONINFO.
  */
 /**
  * @mainpage VornEN
@@ -129,7 +135,7 @@
 #define ERR_WSAIOCTLONINFO (-13)
 /** no usable network adapter */
 #define ERR_NONETWORKINTERFACEONINFO (-14)
-/** more than one usable network adapter (use --interface) */
+/** more than one usable network adapter (VORNEN_INTERFACE or a program's own choice picks one) */
 #define ERR_TOOMANYNONETWORKINTERFACE (-15)
 /* TCP connect */
 /** library not opened, or a connection is in use */
@@ -230,8 +236,8 @@ extern "C" {
  * those that are neither loop-back nor point-to-point; whether an adapter is
  * up does not matter. When exactly one counts, its directed broadcast
  * address is kept for discovery and for the subnet test of an assignment,
- * and the library is opened. On Linux, @c VORNEN_INTERFACE limits the list
- * to one interface (see the file description). May be called again at any
+ * and the library is opened. @c VORNEN_INTERFACE limits the list to one
+ * adapter (see the file description). May be called again at any
  * time: each call repeats the search and opens anew. A TCP connection or a
  * discovery in use by another thread is not possible: calls take turns.
  *
@@ -245,9 +251,10 @@ extern "C" {
  * - ::ERR_WSAIOCTLONINFO (-13): the adapter list could not be read, among
  *   other causes because it holds more than 20 addresses.
  * - ::ERR_NONETWORKINTERFACEONINFO (-14): no usable adapter (also: the
- *   interface named by @c VORNEN_INTERFACE has none).
+ *   adapter named by @c VORNEN_INTERFACE has none, or there is no such
+ *   adapter).
  * - ::ERR_TOOMANYNONETWORKINTERFACE (-15): more than one usable adapter;
- *   name one with @c VORNEN_INTERFACE on Linux.
+ *   name one with @c VORNEN_INTERFACE.
  *
  * After -12 to -15 the library is not opened: the other exports fail until
  * an En_Open() succeeds. After -15 the broadcast address of the last usable

@@ -20,8 +20,8 @@ at once. Arguments the library could not take raise ValueError or TypeError
 before it is called.
 
 The library keeps one connection for the whole process; calls from several
-threads take turns. On Linux the environment variable VORNEN_INTERFACE names
-the adapter to use on a PC with several (read at each open()).
+threads take turns. The environment variable VORNEN_INTERFACE names the
+adapter to use on a PC with several (read at each open()).
 """
 
 from ._codes import ResultCode

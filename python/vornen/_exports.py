@@ -33,9 +33,11 @@ def open():  # noqa: A001 - the name of the export it wraps
     It does not wait for the network. May be called again at any time; each
     call repeats the search.
 
-    On Linux, when the environment variable VORNEN_INTERFACE names an
-    interface (os.environ works), only that interface's addresses count; a
-    name that no adapter has gives ERR_NONETWORKINTERFACEONINFO.
+    When the environment variable VORNEN_INTERFACE names an adapter
+    (os.environ works), only that adapter's addresses count: on Linux by its
+    interface name, on Windows by its name as the network connections show it
+    or by one of its IPv4 addresses. A name that no adapter has gives
+    ERR_NONETWORKINTERFACEONINFO.
 
     Raises VornENError with ERR_NONETWORKINTERFACEONINFO (-14: no usable
     adapter), ERR_TOOMANYNONETWORKINTERFACE (-15: several; choose one with

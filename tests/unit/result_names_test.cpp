@@ -32,7 +32,9 @@ TEST(ResultNames, EveryCodeOfTheHeaderHasItsNameAndDescription) {
 TEST(ResultNames, NamesAndDescriptionsAsTheHeaderGivesThem) {
   EXPECT_STREQ(result_name(ERR_WSASTARTUPFAIL), "ERR_WSASTARTUPFAIL");
   EXPECT_STREQ(result_name(-15), "ERR_TOOMANYNONETWORKINTERFACE");
-  EXPECT_STREQ(result_description(-15), "more than one usable network adapter (use --interface)");
+  EXPECT_STREQ(result_description(-15),
+               "more than one usable network adapter (VORNEN_INTERFACE or a program's own choice "
+               "picks one)");
   EXPECT_STREQ(result_name(-400), "ERR_ILLEGALSTATE_ONRELSEASE");
   EXPECT_STREQ(result_name(ERR_NODEVICE_FORMAC), "ERR_NODEVICE_FORMAC");
   EXPECT_STREQ(result_description(-1008), "no device answered for that MAC address");

@@ -178,6 +178,19 @@ TEST_P(WineTest, CasesProgramRefusesToRunOutsideTheTestBed) {
   EXPECT_EQ(out.find("case open"), std::string::npos) << out;
 }
 
+// A PC with a second adapter, as a virtual switch or Wi-Fi beside the cable
+// gives one: VORNEN_INTERFACE picks one of them by name or by address, and an
+// unknown name leaves none.
+TEST_P(WineTest, InterfaceVariablePicksOneOfTwoAdapters) {
+  bed_->pc_ip({"link", "add", "extra0", "type", "veth", "peer", "name", "extra1"});
+  bed_->pc_ip({"addr", "add", "10.1.2.3/8", "dev", "extra0"});
+  std::string out;
+  const int rc = in_pc({session_->wine(), bin_ + "/vornen_wine_cases.exe", "two-adapters"}, &out);
+  std::cout << out;
+  EXPECT_EQ(wine::last_line(out), "ALL OK") << out;
+  EXPECT_EQ(rc, 0) << out;
+}
+
 TEST_P(WineTest, CallerLinkedAgainstTheImportLibrary) {
   std::string out;
   const int rc = in_pc({session_->wine(), bin_ + "/vornen_import_caller.exe"}, &out);

@@ -42,7 +42,7 @@ if(NOT imports)
   message(FATAL_ERROR "no imports found in ${LIBRARY}")
 endif()
 foreach(dll IN LISTS imports)
-  if(NOT dll MATCHES "^(kernel32|ws2_32|shell32|msvcrt|ucrtbase)\\.dll$" AND
+  if(NOT dll MATCHES "^(kernel32|ws2_32|iphlpapi|msvcrt|ucrtbase)\\.dll$" AND
      NOT dll MATCHES "^api-ms-win-.+\\.dll$")
     message(FATAL_ERROR "imports from ${dll}, which is not a system DLL")
   endif()

@@ -2,10 +2,12 @@
  * VornEN.dll as a Windows application meets it: loaded by file name, every
  * export found by name and by ordinal, the version resource read back, on
  * 32-bit the bytes each export removes from the stack measured, and then the
- * shared cases run against the simulated devices of the test bed.
+ * shared cases run against the simulated devices of the test bed, followed by
+ * the start of arp. Started with "two-adapters" it checks instead how
+ * VORNEN_INTERFACE picks one of the PC's two adapters.
  *
- * It refuses to open the library unless the only adapter besides loop-back
- * is the test bed's PC adapter, so that it never broadcasts on a real network.
+ * It refuses to open the library unless the adapters besides loop-back are
+ * exactly the test bed's, so that it never broadcasts on a real network.
  * The last line is "ALL OK" when everything passed.
  */
 #ifndef WIN32_LEAN_AND_MEAN
@@ -17,8 +19,6 @@
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
-/* windows.h before shellapi.h, which needs its types. */
-#include <shellapi.h>
 
 #include "vornen_cases.h"
 
@@ -37,14 +37,20 @@ static const Export kExports[7] = {
 
 static int g_failures = 0;
 
+/* B's MAC in the colon form, which the library takes as well. */
+static const char kMacBColons[] = "00:20:4A:8D:72:44";
+
+/* The second adapter of the two-adapter run, extra0 with 10.1.2.3/8. */
+#define EXTRA_ADDRESS "10.1.2.3"
+
 static void fail(const char* what) {
   printf("FAIL %s\n", what);
   ++g_failures;
 }
 
-/* The test bed's PC has one adapter, VORNEN_CASE_PC; anything else means this
- * is not the test bed. */
-static int in_test_bed(void) {
+/* The usable adapters' addresses must be exactly `expected` (the test bed's
+ * PC with one or two adapters); anything else means this is not the test bed. */
+static int adapters_are(const char* const* expected, int count) {
   WSADATA data;
   if (WSAStartup(0x0202, &data) != 0) return 0;
   SOCKET s = WSASocketA(AF_INET, SOCK_DGRAM, 0, NULL, 0, 0);
@@ -57,12 +63,14 @@ static int in_test_bed(void) {
     for (DWORD i = 0; i < bytes / sizeof list[0]; ++i) {
       if (list[i].iiFlags & IFF_LOOPBACK) continue;
       ++usable;
-      if (list[i].iiAddress.AddressIn.sin_addr.s_addr == inet_addr(VORNEN_CASE_PC)) ours = 1;
+      for (int k = 0; k < count; ++k) {
+        if (list[i].iiAddress.AddressIn.sin_addr.s_addr == inet_addr(expected[k])) ++ours;
+      }
     }
   }
   if (s != INVALID_SOCKET) closesocket(s);
   WSACleanup();
-  return usable == 1 && ours;
+  return usable == count && ours == count;
 }
 
 static void check_exports(HMODULE library, FARPROC found[7]) {
@@ -219,23 +227,34 @@ static void folder_of(char* path) {
   if (last != NULL) *last = '\0';
 }
 
-static int file_holds(const char* path, const char* text) {
-  char content[512] = {0};
+/* The text of a file, or an empty text. */
+static void read_text(const char* path, char* content, size_t room) {
+  content[0] = '\0';
   FILE* f = fopen(path, "rb");
-  if (f == NULL) return 0;
-  fread(content, 1, sizeof content - 1, f);
+  if (f == NULL) return;
+  const size_t n = fread(content, 1, room - 1, f);
+  content[n] = '\0';
   fclose(f);
-  return strstr(content, text) != NULL;
 }
 
-/* A program called arp in the program's folder and in the current folder,
- * where a search by name looks first, must not be what an assignment starts:
- * the library starts the system's own arp by its full path. Whether the
- * planted one ran is known once a later start of it by its full path, the
- * sentinel, has left its mark: starts are taken in order. */
-static void check_arp_by_full_path(const VornenApi* api) {
+static int count_lines(const char* text) {
+  int n = 0;
+  for (const char* p = strchr(text, '\n'); p != NULL; p = strchr(p + 1, '\n')) ++n;
+  return n;
+}
+
+/* arp as an assignment starts it, seen through the stand-in planted in the
+ * system folder (the system's own kept aside and put back) and in the
+ * program's folder and the current folder, where a search by name would look
+ * first. For the MAC in either form the system folder's arp must run, by its
+ * full path, without a console window, with the MAC in the hyphen form that
+ * Windows' arp takes. */
+static void check_arp_start(const VornenApi* api) {
+  char loaded_from[MAX_PATH];
   char program_dir[MAX_PATH];
   char planted[MAX_PATH];
+  char system_arp[MAX_PATH];
+  char kept[MAX_PATH + 16];
   char work[MAX_PATH];
   char in_program_dir[MAX_PATH];
   char in_work[MAX_PATH];
@@ -244,6 +263,16 @@ static void check_arp_by_full_path(const VornenApi* api) {
   folder_of(program_dir);
   snprintf(planted, sizeof planted, "%s\\vornen_planted_arp.exe", program_dir);
   snprintf(in_program_dir, sizeof in_program_dir, "%s\\arp.exe", program_dir);
+  const UINT system_length = GetSystemDirectoryA(system_arp, MAX_PATH - 8);
+  snprintf(system_arp + system_length, MAX_PATH - system_length, "\\arp.exe");
+  snprintf(kept, sizeof kept, "%s.vornen-kept", system_arp);
+  /* A 32-bit program on 64-bit Windows gets the 32-bit arp through the
+   * system folder's redirection. */
+  BOOL wow64 = FALSE;
+  const UINT loaded_length = IsWow64Process(GetCurrentProcess(), &wow64) && wow64
+                                 ? GetSystemWow64DirectoryA(loaded_from, MAX_PATH - 8)
+                                 : GetSystemDirectoryA(loaded_from, MAX_PATH - 8);
+  snprintf(loaded_from + loaded_length, MAX_PATH - loaded_length, "\\arp.exe");
   GetTempPathA(MAX_PATH, work);
   snprintf(work + strlen(work), sizeof work - strlen(work), "vornen-arp-%lu",
            (unsigned long)GetCurrentProcessId());
@@ -251,33 +280,114 @@ static void check_arp_by_full_path(const VornenApi* api) {
   snprintf(marker, sizeof marker, "%s\\arp-ran.txt", work);
   CreateDirectoryA(work, NULL);
   DeleteFileA(marker);
-  if (!CopyFileA(planted, in_program_dir, FALSE) || !CopyFileA(planted, in_work, FALSE) ||
+  /* A run that ended early left the system's arp aside. */
+  if (GetFileAttributesA(kept) != INVALID_FILE_ATTRIBUTES)
+    MoveFileExA(kept, system_arp, MOVEFILE_REPLACE_EXISTING);
+  /* Wine starts its own arp from the system folder unless told to prefer
+   * the file there; Windows reads nothing of this key. */
+  HKEY overrides = NULL;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", 0, NULL, 0, KEY_SET_VALUE,
+                      NULL, &overrides, NULL) != ERROR_SUCCESS ||
+      RegSetValueExA(overrides, "arp.exe", 0, REG_SZ, (const BYTE*)"native", 7) != ERROR_SUCCESS ||
+      !MoveFileExA(system_arp, kept, 0) || !CopyFileA(planted, system_arp, FALSE) ||
+      !CopyFileA(planted, in_program_dir, FALSE) || !CopyFileA(planted, in_work, FALSE) ||
       !SetCurrentDirectoryA(work)) {
     fail("arp.plant");
   } else {
     api->open();
     /* B has this address already; only the arp start matters here. */
-    const int32_t r = api->set_ip_address(VORNEN_CASE_MAC_B, VORNEN_CASE_ADDRESS_B, 8);
+    const int32_t colon = api->set_ip_address(kMacBColons, VORNEN_CASE_ADDRESS_B, 8);
+    const int32_t hyphen = api->set_ip_address(VORNEN_CASE_MAC_B, VORNEN_CASE_ADDRESS_B, 8);
     api->close();
-    printf("arp.set_b: %d\n", (int)r);
-    ShellExecuteA(NULL, NULL, in_work, "sentinel", NULL, SW_HIDE);
+    printf("arp.set_b: %d %d\n", (int)colon, (int)hyphen);
+    /* arp is not waited for: its lines come when they come. */
+    char ran[1024];
     const DWORD start = GetTickCount();
-    while (!file_holds(marker, "sentinel") && GetTickCount() - start < 20000) Sleep(50);
-    if (!file_holds(marker, "sentinel")) fail("arp.sentinel_never_ran");
-    if (file_holds(marker, "-s ")) fail("arp.planted_program_ran");
-    printf("arp.by_full_path: %s\n", file_holds(marker, "-s ") ? "no" : "yes");
+    do {
+      Sleep(50);
+      read_text(marker, ran, sizeof ran);
+    } while (count_lines(ran) < 2 && GetTickCount() - start < 20000);
+    char line[512];
+    snprintf(line, sizeof line, "%s|no console window|\"%s\" -s %s %s \n", loaded_from, system_arp,
+             VORNEN_CASE_ADDRESS_B, VORNEN_CASE_MAC_B);
+    char expected[1024];
+    snprintf(expected, sizeof expected, "%s%s", line, line);
+    printf("arp.ran:\n%s", ran);
+    if (strcmp(ran, expected) != 0) {
+      printf("arp.expected:\n%s", expected);
+      fail("arp.start");
+    }
   }
   DeleteFileA(in_program_dir);
   DeleteFileA(in_work);
   DeleteFileA(marker);
+  if (GetFileAttributesA(kept) != INVALID_FILE_ATTRIBUTES &&
+      !MoveFileExA(kept, system_arp, MOVEFILE_REPLACE_EXISTING))
+    fail("arp.put_back");
+  if (overrides != NULL) {
+    RegDeleteValueA(overrides, "arp.exe");
+    RegCloseKey(overrides);
+  }
   SetCurrentDirectoryA(program_dir);
   RemoveDirectoryA(work);
 }
 
-int main(void) {
+/* The test bed's PC with a second adapter: VORNEN_INTERFACE picks one by
+ * its friendly name (under Wine the Linux interface name) or by its address.
+ * Which one was picked shows in the subnet test of an assignment, made before
+ * anything is sent, and in a discovery that only pc0's network answers. */
+typedef struct Pick {
+  const char* value; /* NULL: the variable is removed */
+  int32_t opened;
+  const char* finds_a; /* A's address when discovery must find A */
+  const char* refused; /* an address the subnet test must refuse */
+} Pick;
+
+static void check_adapter_picks(const VornenApi* api) {
+  static const Pick kPicks[] = {
+      {NULL, ERR_TOOMANYNONETWORKINTERFACE, NULL, NULL},
+      {"pc0", 0, VORNEN_CASE_ADDRESS_A, "10.1.2.100"},
+      {"extra0", 0, NULL, VORNEN_CASE_ADDRESS_B},
+      {"PC0", 0, NULL, "10.1.2.100"},
+      {VORNEN_CASE_PC, 0, VORNEN_CASE_ADDRESS_A, "10.1.2.100"},
+      {EXTRA_ADDRESS, 0, NULL, VORNEN_CASE_ADDRESS_B},
+      {"nosuch0", ERR_NONETWORKINTERFACEONINFO, NULL, NULL},
+      {"", ERR_TOOMANYNONETWORKINTERFACE, NULL, NULL},
+  };
+  for (size_t i = 0; i < sizeof kPicks / sizeof kPicks[0]; ++i) {
+    const Pick* pick = &kPicks[i];
+    char what[96];
+    snprintf(what, sizeof what, "interface %s", pick->value == NULL ? "unset" : pick->value);
+    SetEnvironmentVariableA("VORNEN_INTERFACE", pick->value);
+    const int32_t opened = api->open();
+    printf("%s: open %d\n", what, (int)opened);
+    if (opened != pick->opened) fail(what);
+    if (pick->finds_a != NULL) {
+      char found[32] = {0};
+      int32_t capacity = (int32_t)sizeof found;
+      const int32_t r = api->get_ip_address(VORNEN_CASE_MAC_A, found, &capacity);
+      printf("%s: finds A %d %s\n", what, (int)r, found);
+      if (r != 0 || strcmp(found, pick->finds_a) != 0) fail(what);
+    }
+    if (pick->refused != NULL) {
+      const int32_t r = api->set_ip_address(VORNEN_CASE_MAC_B, pick->refused, 8);
+      printf("%s: set %s %d\n", what, pick->refused, (int)r);
+      if (r != ERR_INPUTED_IP_MAY_UNREACHABLE) fail(what);
+    }
+  }
+  api->close();
+  SetEnvironmentVariableA("VORNEN_INTERFACE", NULL);
+}
+
+int main(int argc, char** argv) {
   setvbuf(stdout, NULL, _IONBF, 0);
-  if (!in_test_bed()) {
-    printf("not in the test bed: the only adapter must be %s\n", VORNEN_CASE_PC);
+  /* With "two-adapters" the PC has a second adapter and only the choice
+   * between them is checked. */
+  const int two = argc > 1 && strcmp(argv[1], "two-adapters") == 0;
+  static const char* const kAdapters[2] = {VORNEN_CASE_PC, EXTRA_ADDRESS};
+  if (!adapters_are(kAdapters, two ? 2 : 1)) {
+    printf("not in the test bed: the adapters must be %s%s\n", VORNEN_CASE_PC,
+           two ? " and " EXTRA_ADDRESS : " alone");
     return 2;
   }
   HMODULE library = LoadLibraryA("VornEN.dll");
@@ -290,8 +400,11 @@ int main(void) {
   check_version_resource(library);
   if (g_failures != 0) return 1;
 #if defined(__i386__)
-  check_probe();
-  check_stack_cleanup(found);
+  /* The measured calls expect the one adapter of the cases. */
+  if (!two) {
+    check_probe();
+    check_stack_cleanup(found);
+  }
 #endif
 
   /* Through void (*)(void), the type that converts to any function type. */
@@ -305,8 +418,12 @@ int main(void) {
       int32_t(WINAPI*)(const char*, const char*, int32_t, char*, int32_t*, int32_t), found[4]);
   api.send_str = EXPORT_AS(int32_t(WINAPI*)(const char*, const char*, int32_t), found[5]);
   api.set_ip_address = EXPORT_AS(int32_t(WINAPI*)(const char*, const char*, int32_t), found[6]);
-  g_failures += vornen_run_cases(&api, stdout);
-  check_arp_by_full_path(&api);
+  if (two) {
+    check_adapter_picks(&api);
+  } else {
+    g_failures += vornen_run_cases(&api, stdout);
+    check_arp_start(&api);
+  }
 
   FreeLibrary(library);
   if (g_failures != 0) {

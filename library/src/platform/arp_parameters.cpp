@@ -72,4 +72,24 @@ bool parse_arp_parameters(const char* text, std::uint32_t (*read_address)(const 
   return parse_mac_any_case(words[2], entry->mac);
 }
 
+bool with_hyphen_mac(const char* text, char* out, std::size_t capacity) {
+  if (capacity == 0) return false;
+  const std::size_t length = std::strlen(text);
+  if (length >= capacity) {
+    out[0] = '\0';
+    return false;
+  }
+  std::memcpy(out, text, length + 1);
+  const char* cursor = out;
+  Word word{};
+  for (int k = 0; k < 3; ++k) {
+    if (!next_word(&cursor, &word)) return true;
+  }
+  char* mac = out + (word.start - out);
+  for (std::size_t i = 0; i < word.length; ++i) {
+    if (mac[i] == ':') mac[i] = '-';
+  }
+  return true;
+}
+
 }  // namespace vornen::platform

@@ -2,6 +2,7 @@
 // its parts by the backends that make the entry themselves.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vornen::platform {
@@ -18,5 +19,12 @@ struct ArpEntry {
 // included. Allocates nothing.
 bool parse_arp_parameters(const char* text, std::uint32_t (*read_address)(const char*),
                           ArpEntry* entry);
+
+// Windows' arp takes the MAC only in the hyphen form and ignores an entry in
+// the colon form without a word. Copies `text` into `out` (room for
+// `capacity` bytes, terminator included) with the colons of its third word,
+// the MAC, made hyphens; the rest, blanks included, stays as it is. False,
+// and `out` empty, when the copy would not fit.
+bool with_hyphen_mac(const char* text, char* out, std::size_t capacity);
 
 }  // namespace vornen::platform

@@ -5,22 +5,14 @@
 // reported. Winsock records FD_READ and FD_CLOSE once: a read event taken up
 // by the connect's enumeration (a device that greets at once) would never be
 // seen by the receive that follows.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <winsock2.h>
-#include <ws2tcpip.h>
-// winsock2.h first: windows.h would otherwise pull in the old winsock.h.
-#include <shellapi.h>
-#include <windows.h>
-
 #include <cstring>
+#include <cwchar>
 #include <new>
 
+#include "arp_parameters.h"
 #include "platform.h"
+#include "win_adapter_choice.h"
+#include "win_system.h"
 
 namespace vornen::platform {
 namespace {
@@ -60,19 +52,27 @@ Socket open_query_socket() {
   return from_socket(::WSASocketA(AF_INET, SOCK_DGRAM, 0, nullptr, 0, 0));
 }
 
+// Read at each open, so a program may change VORNEN_INTERFACE between opens;
+// unset, the list is the system's whole list.
 int list_adapters(Socket query, Adapter* out, int* count) {
+  AdapterChoice choice;
+  if (read_adapter_choice(&choice) != 0) return -1;
   INTERFACE_INFO list[kMaxAdapters];
   DWORD bytes = 0;
   if (::WSAIoctl(as_socket(query), SIO_GET_INTERFACE_LIST, nullptr, 0, list, kInterfaceListSize,
                  &bytes, nullptr, nullptr) == SOCKET_ERROR) {
     return -1;
   }
-  int n = static_cast<int>(bytes / kInterfaceInfoSize);
-  if (n > kMaxAdapters) n = kMaxAdapters;
-  for (int i = 0; i < n; ++i) {
-    out[i].flags = static_cast<std::uint32_t>(list[i].iiFlags);
-    out[i].address = list[i].iiAddress.AddressIn.sin_addr.s_addr;
-    out[i].netmask = list[i].iiNetmask.AddressIn.sin_addr.s_addr;
+  int listed = static_cast<int>(bytes / kInterfaceInfoSize);
+  if (listed > kMaxAdapters) listed = kMaxAdapters;
+  int n = 0;
+  for (int i = 0; i < listed; ++i) {
+    const std::uint32_t address = list[i].iiAddress.AddressIn.sin_addr.s_addr;
+    if (!chosen(choice, address)) continue;
+    out[n].flags = static_cast<std::uint32_t>(list[i].iiFlags);
+    out[n].address = address;
+    out[n].netmask = list[i].iiNetmask.AddressIn.sin_addr.s_addr;
+    ++n;
   }
   *count = n;
   return 0;
@@ -283,16 +283,45 @@ int recv_from(Socket s, void* buffer, int capacity, std::uint32_t* source) {
   return n == SOCKET_ERROR ? kFailed : n;
 }
 
+constexpr wchar_t kArpFile[] = L"\\arp.exe";
+constexpr std::size_t kParameterRoom = 128;
+constexpr std::size_t kCommandRoom =
+    MAX_PATH + sizeof kArpFile / sizeof(wchar_t) + 2 + kParameterRoom;
+
 void run_arp(const char* parameters) {
   // The system's own arp by its full path: started by name alone, the search
   // could be answered first by a program called arp in the current folder or
-  // the program's. Hidden and not waited for; whether it started is of no
-  // interest.
-  char path[MAX_PATH + sizeof "\\arp.exe"];
-  const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+  // the program's. CREATE_NO_WINDOW rather than a hidden window: where Windows
+  // Terminal hosts consoles, a console program started hidden can still show
+  // one. Not waited for, and whether it started is of no interest: the
+  // assignment goes on either way.
+  char hyphen_form[kParameterRoom];
+  if (!with_hyphen_mac(parameters, hyphen_form, sizeof hyphen_form)) return;
+  wchar_t path[MAX_PATH + sizeof kArpFile / sizeof(wchar_t)];
+  const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;
-  std::memcpy(path + length, "\\arp.exe", sizeof "\\arp.exe");
-  ::ShellExecuteA(nullptr, nullptr, path, parameters, nullptr, SW_HIDE);
+  std::wmemcpy(path + length, kArpFile, sizeof kArpFile / sizeof(wchar_t));
+  // The command line names the program first, quoted, as its own argument
+  // parser expects; CreateProcessW may write into it.
+  wchar_t command[kCommandRoom];
+  const std::size_t path_length = length + sizeof kArpFile / sizeof(wchar_t) - 1;
+  command[0] = L'"';
+  std::wmemcpy(command + 1, path, path_length);
+  command[path_length + 1] = L'"';
+  command[path_length + 2] = L' ';
+  const int head = static_cast<int>(path_length + 3);
+  if (::MultiByteToWideChar(CP_ACP, 0, hyphen_form, -1, command + head,
+                            static_cast<int>(kCommandRoom) - head) == 0)
+    return;
+  STARTUPINFOW startup_info{};
+  startup_info.cb = sizeof startup_info;
+  PROCESS_INFORMATION started{};
+  // No handles inherited: the caller's sockets stay its own.
+  if (::CreateProcessW(path, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                       &startup_info, &started)) {
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
+  }
 }
 
 void sleep_ms(int milliseconds) {
