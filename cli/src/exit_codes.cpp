@@ -12,10 +12,12 @@ const std::vector<ExitInfo>& exit_table() {
       {kExitNotFound, "not-found", "no device answered for the MAC address, or no entry to forget"},
       {kExitTimedOut, "timed-out", "the device did not answer in time"},
       {kExitRefused, "refused", "the device refused, reset or closed the connection"},
-      {kExitAdapter, "adapter", "no usable network adapter, or more than one (see --interface)"},
+      {kExitAdapter, "adapter",
+       "no usable network adapter, or more than one (see --interface), or it is down"},
       {kExitNoRight, "no-right", "no right to change the neighbour table (root or CAP_NET_ADMIN)"},
       {kExitUnsafe, "unsafe",
-       "set refused: the address is the PC's own, its gateway's, or another MAC's"},
+       "set refused: the address is the PC's own, its gateway's, another MAC's, or its "
+       "network's or broadcast address"},
       {kExitSomeRows, "some-rows-failed", "set --from: one or more rows failed"},
   };
   return table;
