@@ -50,7 +50,8 @@ std::string target_text(const Assignment& a) {
 // network's address or its broadcast address (a /31 or /32 has neither).
 std::string reserved_reason(std::uint32_t address, int host_bits) {
   if (host_bits < 2) return "";
-  const std::uint32_t host_mask = htonl((std::uint32_t{1} << host_bits) - 1);
+  const std::uint32_t host_mask =
+      htonl(host_bits >= 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << host_bits) - 1);
   const std::uint32_t host_part = address & host_mask;
   const std::string network =
       ipv4_text(address & ~host_mask) + "/" + std::to_string(32 - host_bits);
