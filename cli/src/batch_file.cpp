@@ -142,11 +142,8 @@ BatchRow row_of(const Record& record, const Columns& columns) {
     return row;
   }
   row.mac = *mac;
-  const auto to_set = parse_address_to_set(address);
-  if (!to_set) {
-    row.error = "not an address: '" + address + "'";
-    return row;
-  }
+  const auto to_set = parse_address_to_set(address, &row.error);
+  if (!to_set) return row;
   row.address = to_set->address;
   if (to_set->host_bits) row.host_bits = *to_set->host_bits;
   if (!netmask.empty()) {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "VornEN.h"
+#include "adapters.h"
 #include "connection.h"
 #include "exit_codes.h"
 #include "help.h"
@@ -201,6 +202,8 @@ int dispatch(const CommandLine& line, Output& out) {
   }
   if (!line.error.empty()) return out.usage_error(line.error, line.command);
   if (line.command.empty()) return out.usage_error("no command given", "");
+  if (o.interface && o.interface->empty())
+    return out.usage_error("--interface needs the name of an adapter", line.command);
   if (o.timeout) {
     const auto ms = parse_number(*o.timeout, 1, 600000);
     if (!ms) return out.usage_error("--timeout must be 1 to 600000 ms", line.command);
@@ -217,7 +220,23 @@ int open_library(const Options& options, Output& out) {
   // The library's own way to pick one adapter of several, as for any caller.
   if (options.interface) ::setenv("VORNEN_INTERFACE", options.interface->c_str(), 1);
   const int r = En_Open();
-  return r == 0 ? 0 : out.library_error("open", r);
+  // The library says only that no adapter is usable.
+  if (r != 0 && options.interface && !adapter_exists(*options.interface))
+    return out.library_error(
+        "open", r,
+        "the PC has no adapter named '" + *options.interface + "' ('ip link' lists its adapters)");
+  if (r != 0) return out.library_error("open", r);
+  // The library lists a down adapter as usable; what it sends then fails
+  // as if the device had refused. Nothing is sent through it.
+  const auto adapter = adapter_in_use(options.interface.value_or(""));
+  if (adapter && !adapter->up)
+    return out.error(kExitAdapter, "the network adapter " + adapter->name +
+                                       " is down ('ip link set " + adapter->name +
+                                       " up' switches it on)");
+  if (adapter && !adapter->running)
+    return out.error(kExitAdapter,
+                     "the network adapter " + adapter->name + " has no link to a network");
+  return 0;
 }
 
 int run(const std::vector<std::string>& args) {

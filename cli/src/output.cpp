@@ -49,9 +49,10 @@ void Output::note(const std::string& text) {
   std::fprintf(stderr, "vornctl: %s\n", printable(text).c_str());
 }
 
-int Output::library_error(const std::string& what, int result_code) {
+int Output::library_error(const std::string& what, int result_code, const std::string& detail) {
   const int status = exit_status_of(result_code);
-  const std::string message = what + " failed: " + result_text(result_code);
+  const std::string message =
+      what + " failed: " + result_text(result_code) + (detail.empty() ? "" : "; " + detail);
   note(message);
   doc_["error"] = error_json(status, message, result_code);
   return status;

@@ -37,8 +37,9 @@ class Output {
   void note(const std::string& text);
 
   // A failed library call: said on standard error and put into the
-  // document; returns the exit status for it.
-  int library_error(const std::string& what, int result_code);
+  // document, with `detail` (what the library cannot know) after it;
+  // returns the exit status for it.
+  int library_error(const std::string& what, int result_code, const std::string& detail = {});
   // Any other failure with its exit status.
   int error(int status, const std::string& message);
   // A usage error: the message and the short usage hint of the command.

@@ -1,5 +1,6 @@
 // set and forget: the commands that leave or remove a permanent entry in the
 // PC's neighbour table.
+#include <arpa/inet.h>
 #include <signal.h>
 
 #include <cerrno>
@@ -9,6 +10,8 @@
 #include <optional>
 
 #include "VornEN.h"
+#include "adapters.h"
+#include "assignment_lock.h"
 #include "batch_file.h"
 #include "commands.h"
 #include "exit_codes.h"
@@ -31,6 +34,7 @@ struct Assignment {
   int line = 0;  // of the file; 0 on the command line
   std::string mac;
   std::string address;
+  std::uint32_t value = 0;  // of `address`, as the library reads it; network order
   int host_bits = 8;
   int refusal = kExitOk;  // not ok: not run, for `reason`
   std::string reason;
@@ -61,15 +65,31 @@ std::string target_text(const Assignment& a) {
   return a.mac + " -> " + a.address + "/" + std::to_string(32 - a.host_bits);
 }
 
+// Why the address cannot be a device's in its own network: it is the
+// network's address or its broadcast address (a /31 or /32 has neither).
+std::string reserved_reason(std::uint32_t address, int host_bits) {
+  if (host_bits < 2) return "";
+  const std::uint32_t host_mask =
+      htonl(host_bits >= 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << host_bits) - 1);
+  const std::uint32_t host_part = address & host_mask;
+  const std::string network =
+      ipv4_text(address & ~host_mask) + "/" + std::to_string(32 - host_bits);
+  if (host_part == 0) return "it is the address of the network " + network + " itself";
+  if (host_part == host_mask) return "it is the broadcast address of " + network;
+  return "";
+}
+
 // Checks an assignment against the PC's tables: refused when it would take
-// the address of the PC, of a gateway or of another MAC (unless forced), or
-// when the entry it needs cannot be written.
+// the address of the PC, of a gateway or of another MAC, or the network's or
+// broadcast address of its prefix (unless forced), or when the entry it needs
+// cannot be written.
 void check(Assignment* a, const NetworkView& view, bool force, bool may_write) {
   std::uint8_t mac[6];
   mac_bytes(a->mac, mac);
-  const std::uint32_t address = *parse_ipv4(a->address);
+  const std::uint32_t address = a->value;
   if (!force) {
-    const std::string reason = unsafe_reason(view, address, mac);
+    std::string reason = reserved_reason(address, a->host_bits);
+    if (reason.empty()) reason = unsafe_reason(view, address, mac);
     if (!reason.empty()) {
       a->refusal = kExitUnsafe;
       a->reason = "refusing to set " + a->address + ": " + reason + " (--force sets it anyway)";
@@ -90,7 +110,7 @@ void check(Assignment* a, const NetworkView& view, bool force, bool may_write) {
 std::optional<Neighbour> entry_left(const Assignment& a) {
   std::uint8_t mac[6];
   mac_bytes(a.mac, mac);
-  const auto entry = find_neighbour(read_neighbours(), *parse_ipv4(a.address));
+  const auto entry = find_neighbour(read_neighbours(), a.value);
   if (entry && entry->permanent && std::memcmp(entry->mac, mac, sizeof mac) == 0) return entry;
   return std::nullopt;
 }
@@ -119,15 +139,29 @@ nlohmann::ordered_json assignment_json(const Assignment& a) {
   return j;
 }
 
+// A device given another prefix than the PC's adapter has no longer takes
+// the adapter's directed broadcast, by which find and scan ask.
+void warn_of_prefix(const Assignment& a, const Options& o, Output& out) {
+  const auto adapter = adapter_in_use(o.interface.value_or(""));
+  const int prefix = 32 - a.host_bits;
+  if (!adapter || adapter->prefix == prefix) return;
+  out.note((a.line != 0 ? "line " + std::to_string(a.line) + ": " : "") +
+           "warning: the device gets the prefix /" + std::to_string(prefix) + ", the adapter " +
+           adapter->name + " has /" + std::to_string(adapter->prefix) +
+           ": the device will not take the adapter's broadcast, so find and scan will not see it");
+}
+
 int set_one(const CommandLine& line, Output& out) {
   const Options& o = line.options;
   Assignment a;
   const auto mac = normalise_mac(line.words[0]);
   if (!mac) return out.usage_error("not a MAC address: '" + line.words[0] + "'", line.command);
   a.mac = *mac;
-  const auto to_set = parse_address_to_set(line.words[1]);
-  if (!to_set) return out.usage_error("not an address: '" + line.words[1] + "'", line.command);
+  std::string why;
+  const auto to_set = parse_address_to_set(line.words[1], &why);
+  if (!to_set) return out.usage_error(why, line.command);
   a.address = to_set->address;
+  a.value = to_set->value;
   const int given = (to_set->host_bits ? 1 : 0) + (o.netmask ? 1 : 0) + (o.host_bits ? 1 : 0);
   if (given > 1)
     return out.usage_error("give the netmask once: /PREFIX, --netmask or --host-bits",
@@ -145,15 +179,20 @@ int set_one(const CommandLine& line, Output& out) {
   }
   out.doc().update(assignment_json(a));
 
+  AssignmentLock lock;
+  if (!lock.held()) return out.error(kExitFailure, lock.error());
   check(&a, read_network_view(), o.force, may_change_neighbours());
   if (a.refusal != kExitOk) return out.error(a.refusal, a.reason);
   if (int status = open_library(o, out); status != 0) return status;
+  warn_of_prefix(a, o, out);
   int r;
   {
     std::optional<WaitingNotice> notice;
     if (!o.trace) notice.emplace("set");
+    ReleaseAfterNeighbourWrite release(lock);
     r = En_Set_IPAddress(a.mac.c_str(), a.address.c_str(), a.host_bits);
   }
+  lock.release();
   const auto entry = entry_left(a);
   if (entry) out.doc()["neighbour_entry"] = entry_json(*entry);
   if (r != 0) {
@@ -164,6 +203,34 @@ int set_one(const CommandLine& line, Output& out) {
   out.line(target_text(a) + ": ok");
   if (entry) out.line(entry_note(*entry));
   return kExitOk;
+}
+
+// A worker's results besides the library's.
+constexpr int kRowNotLocked = kWorkerLost + 1;
+constexpr int kRowRefusedLate = kWorkerLost + 2;
+
+// A row in its worker process, checked once more under the lock: another
+// program may have taken its address since the rows were checked.
+int assign_row(Assignment a, bool force) {
+  AssignmentLock lock;
+  if (!lock.held()) return kRowNotLocked;
+  check(&a, read_network_view(), force, true);
+  if (a.refusal != kExitOk) return kRowRefusedLate;
+  ReleaseAfterNeighbourWrite release(lock);
+  return En_Set_IPAddress(a.mac.c_str(), a.address.c_str(), a.host_bits);
+}
+
+// The exit status and message of a row whose worker did not get as far as a
+// library result; nullopt for a library result.
+std::optional<std::pair<int, std::string>> worker_failure(int result) {
+  if (result == kWorkerLost) return {{kExitFailure, "the worker process ended without a result"}};
+  if (result == kRowNotLocked)
+    return {{kExitFailure, "the lock file " + assignment_lock_path() + " could not be taken"}};
+  if (result == kRowRefusedLate)
+    return {{kExitUnsafe,
+             "refused: since the rows were checked, the address has become the PC's own, a "
+             "gateway's or another MAC's (--force sets it anyway)"}};
+  return std::nullopt;
 }
 
 int set_from(const CommandLine& line, Output& out) {
@@ -183,25 +250,33 @@ int set_from(const CommandLine& line, Output& out) {
   const NetworkView view = read_network_view();
   const bool may_write = may_change_neighbours();
   std::vector<Assignment> rows;
-  std::map<std::string, int> address_line, mac_line;
+  // Keyed by what the device gets, not by how the row spells it.
+  std::map<std::uint32_t, int> address_line;
+  std::map<std::string, int> mac_line;
   for (const BatchRow& row : batch.rows) {
     Assignment a;
     a.line = row.line;
     a.mac = row.mac;
     a.address = row.address;
     a.host_bits = row.host_bits;
+    std::uint8_t mac[6] = {};
+    if (row.error.empty()) {
+      a.value = *read_device_address(row.address);
+      mac_bytes(row.mac, mac);
+    }
+    const std::string device = mac_text(mac);
     if (!row.error.empty()) {
       a.refusal = kExitUsage;
       a.reason = "malformed: " + row.error;
-    } else if (address_line.count(a.address) != 0) {
+    } else if (address_line.count(a.value) != 0) {
       a.refusal = kExitUsage;
-      a.reason = a.address + " is given on line " + std::to_string(address_line[a.address]);
-    } else if (mac_line.count(a.mac) != 0) {
+      a.reason = a.address + " is given on line " + std::to_string(address_line[a.value]);
+    } else if (mac_line.count(device) != 0) {
       a.refusal = kExitUsage;
-      a.reason = a.mac + " is given on line " + std::to_string(mac_line[a.mac]);
+      a.reason = a.mac + " is given on line " + std::to_string(mac_line[device]);
     } else {
-      address_line[a.address] = a.line;
-      mac_line[a.mac] = a.line;
+      address_line[a.value] = a.line;
+      mac_line[device] = a.line;
       check(&a, view, o.force, may_write);
     }
     rows.push_back(a);
@@ -210,6 +285,8 @@ int set_from(const CommandLine& line, Output& out) {
     if (a.refusal == kExitNoRight) return out.error(kExitNoRight, kNoRight);
 
   if (int status = open_library(o, out); status != 0) return status;
+  for (const Assignment& a : rows)
+    if (a.refusal == kExitOk) warn_of_prefix(a, o, out);
 
   auto& rows_json = out.doc()["rows"] = nlohmann::ordered_json::array();
   int provisioned = 0, failed = 0, stopped = 0, not_run = 0;
@@ -235,9 +312,9 @@ int set_from(const CommandLine& line, Output& out) {
     } else if (result != 0) {
       ++failed;
       j["ok"] = false;
-      if (result == kWorkerLost) {
-        j["error"] = error_json(kExitFailure, "the worker process ended without a result");
-        text += target_text(a) + ": failed: the worker process ended without a result";
+      if (const auto failure = worker_failure(result)) {
+        j["error"] = error_json(failure->first, failure->second);
+        text += target_text(a) + ": failed: " + failure->second;
       } else {
         j["error"] = error_json(exit_status_of(result), "set failed", result);
         text += target_text(a) + ": failed " + result_text(result);
@@ -282,7 +359,7 @@ int set_from(const CommandLine& line, Output& out) {
       [&](int i) {
         const Assignment& a = rows[static_cast<std::size_t>(runnable[static_cast<std::size_t>(i)])];
         Trace::set_label("line " + std::to_string(a.line));
-        return En_Set_IPAddress(a.mac.c_str(), a.address.c_str(), a.host_bits);
+        return assign_row(a, o.force);
       },
       [&](int i, int result) {
         report_up_to(static_cast<std::size_t>(runnable[static_cast<std::size_t>(i)]), result);
@@ -338,8 +415,9 @@ int set_command(const CommandLine& line, Output& out) {
 }
 
 int forget_command(const CommandLine& line, Output& out) {
-  const auto address = parse_ipv4(line.words[0]);
-  if (!address) return out.usage_error("not an address: '" + line.words[0] + "'", line.command);
+  std::string why;
+  const auto address = read_device_address(line.words[0], &why);
+  if (!address) return out.usage_error(why, line.command);
   out.doc()["address"] = line.words[0];
   const auto entry = find_neighbour(read_neighbours(), *address);
   if (!entry || !entry->permanent)

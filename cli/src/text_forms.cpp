@@ -1,8 +1,11 @@
 #include "text_forms.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "text_checks.h"
 
 namespace vornctl {
 
@@ -149,14 +152,38 @@ std::string netmask_of_host_bits(int host_bits) {
   return text;
 }
 
-std::optional<AddressToSet> parse_address_to_set(const std::string& text) {
+std::optional<std::uint32_t> read_device_address(const std::string& text, std::string* why) {
+  std::uint32_t address = 0;
+  // The library takes upper-case hex digits only; "0x" never reaches it.
+  if (text.find('\0') != std::string::npos || !vornen::read_address_text(text.c_str(), &address)) {
+    if (why != nullptr) *why = "not an address: '" + text + "'";
+    return std::nullopt;
+  }
+  const std::string plain = ipv4_text(address);
+  if (text == plain) return address;
+  if (why != nullptr) {
+    const bool shortened = std::count(text.begin(), text.end(), '.') < 3;
+    *why = "'" + text + "' would be " + plain +
+           (shortened ? " (an address of fewer than four parts fills the missing ones with zeros)"
+                      : " (a part with a leading 0 is read as octal)") +
+           "; write the address as four decimal numbers without leading zeros";
+  }
+  return std::nullopt;
+}
+
+std::optional<AddressToSet> parse_address_to_set(const std::string& text, std::string* why) {
   AddressToSet out;
   const std::size_t slash = text.find('/');
   out.address = text.substr(0, slash);
-  if (!parse_ipv4(out.address)) return std::nullopt;
+  const auto value = read_device_address(out.address, why);
+  if (!value) return std::nullopt;
+  out.value = *value;
   if (slash != std::string::npos) {
     const auto prefix = parse_number(text.substr(slash + 1), 0, 32);
-    if (!prefix) return std::nullopt;
+    if (!prefix) {
+      if (why != nullptr) *why = "not an address with a prefix: '" + text + "'";
+      return std::nullopt;
+    }
     out.host_bits = 32 - static_cast<int>(*prefix);
   }
   return out;

@@ -29,13 +29,25 @@ std::string ipv4_text(std::uint32_t address);
 std::optional<int> host_bits_of_netmask(const std::string& netmask);
 std::string netmask_of_host_bits(int host_bits);
 
+// A device's address, read as the library reads it when it gives a device its
+// address and connects to it, so that every check looks at the address the
+// device really gets. Only the plain form "A.B.C.D" (four decimal parts, no
+// leading zeros) is taken: the library reads "192.168.16.010" as
+// 192.168.16.8 and "10.5" as 10.0.0.5, which is seldom what was meant, so such
+// a text is refused, and `why` (when given) says what it stands for.
+std::optional<std::uint32_t> read_device_address(const std::string& text,
+                                                 std::string* why = nullptr);
+
 // The address to set, "A.B.C.D" or "A.B.C.D/PREFIX": the address part and,
-// when a prefix was given, its host-bit count (32 - PREFIX).
+// when a prefix was given, its host-bit count (32 - PREFIX). On failure `why`
+// (when given) says what is wrong.
 struct AddressToSet {
   std::string address;
+  std::uint32_t value = 0;  // network order
   std::optional<int> host_bits;
 };
-std::optional<AddressToSet> parse_address_to_set(const std::string& text);
+std::optional<AddressToSet> parse_address_to_set(const std::string& text,
+                                                 std::string* why = nullptr);
 
 // A decimal number within [low, high].
 std::optional<long> parse_number(const std::string& text, long low, long high);

@@ -23,8 +23,9 @@ const std::vector<OptionSpec>& option_table() {
        "length"},
       {kOptForce, 0, "force", nullptr,
        "set even when the address is the PC's own, its\n"
-       "gateway's, or in the neighbour table with\n"
-       "another MAC"},
+       "gateway's, in the neighbour table with another\n"
+       "MAC, or the network's or broadcast address of\n"
+       "its prefix"},
       {kOptFrom, 'f', "from", "FILE", "provision every row of the CSV file FILE"},
       {kOptJobs, 'P', "jobs", "N",
        "with --from: up to N assignments at once, each\n"
@@ -75,9 +76,11 @@ const std::vector<CommandSpec>& command_table() {
        "sends the setup records. The netmask comes from /PREFIX, --netmask or\n"
        "--host-bits (default /24, 255.255.255.0). It needs the right to change\n"
        "the neighbour table (root or CAP_NET_ADMIN). It refuses an address that\n"
-       "is the PC's own, its gateway's, or in the neighbour table with another\n"
-       "MAC, unless --force. The permanent entry stays after the assignment;\n"
-       "'vornctl forget ADDRESS' removes it.\n"
+       "is the PC's own, its gateway's, in the neighbour table with another MAC,\n"
+       "or the network's or broadcast address of its prefix, unless --force.\n"
+       "Addresses are written as four decimal numbers without leading zeros.\n"
+       "The permanent entry stays after the assignment; 'vornctl forget\n"
+       "ADDRESS' removes it.\n"
        "\n"
        "With --from, provisions every row MAC,ADDRESS[/PREFIX][,NETMASK] of the\n"
        "CSV file: a first row naming the columns (mac,address,netmask) is read\n"

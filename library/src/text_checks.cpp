@@ -8,18 +8,37 @@ namespace vornen {
 
 bool is_hex_digit(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
-int check_host_text(const char* text) {
-  if (text == nullptr || text[0] == '\0') return -1;
+namespace {
+
+// The characters a host text may hold: hex digits and dots, at most
+// kHostTextMax of them.
+bool host_characters_pass(const char* text) {
+  if (text == nullptr || text[0] == '\0') return false;
   for (int i = 0; text[i] != '\0'; ++i) {
     // A 17th character fails whatever it is; the scan goes no further.
-    if (i >= kHostTextMax) return -1;
+    if (i >= kHostTextMax) return false;
     const auto c = static_cast<unsigned char>(text[i]);
-    if (!is_hex_digit(c) && c != '.') return -1;
+    if (!is_hex_digit(c) && c != '.') return false;
   }
+  return true;
+}
+
+}  // namespace
+
+int check_host_text(const char* text) {
+  if (!host_characters_pass(text)) return -1;
   const auto& os = platform::ops();
   if (os.parse_dotted(text) != platform::kAddressNone) return 0;
   std::uint32_t resolved = 0;
   return os.resolve(text, &resolved) ? 0 : -1;
+}
+
+bool read_address_text(const char* text, std::uint32_t* address) {
+  if (!host_characters_pass(text)) return false;
+  const std::uint32_t read = platform::ops().parse_dotted(text);
+  if (read == platform::kAddressNone) return false;
+  *address = read;
+  return true;
 }
 
 namespace {

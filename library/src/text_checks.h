@@ -11,6 +11,12 @@ inline constexpr int kMacTextLength = 17;
 
 bool is_hex_digit(unsigned char c);
 int check_host_text(const char* text);
+// The address an assignment gives a device for `text`, read as the system's
+// dotted conversion reads it (inet_aton: a part with a leading 0 is octal,
+// fewer than four parts fill the last one's room); a text that only the
+// resolver knows, or 255.255.255.255, is no such address and gives false.
+// Asks no resolver. `address` is in network order.
+bool read_address_text(const char* text, std::uint32_t* address);
 // Output is zeroed before any failure after the null test; a null text leaves
 // it untouched.
 int parse_mac_text(const char* text, std::uint8_t mac[6]);

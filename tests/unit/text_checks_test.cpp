@@ -1,10 +1,12 @@
 #include "text_checks.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "fake_fixture.h"
 
@@ -105,6 +107,31 @@ Mac parse(const char* text, int* result) {
   Mac mac = kUntouched;
   *result = parse_mac_text(text, mac.data());
   return mac;
+}
+
+// The address an assignment gives a device, read as the assignment reads it
+// and never by the resolver, which only a host text may reach.
+TEST_F(HostTextTest, AddressTextIsReadAsTheAssignmentReadsItWithoutTheResolver) {
+  fake.add_host("CAFE", "192.168.16.100");
+  const std::pair<const char*, const char*> read[] = {{"192.168.16.100", "192.168.16.100"},
+                                                      {"192.168.16.010", "192.168.16.8"},
+                                                      {"192.168.4104", "192.168.16.8"},
+                                                      {"10.5", "10.0.0.5"}};
+  for (const auto& [text, dotted] : read) {
+    std::uint32_t address = 0;
+    EXPECT_TRUE(read_address_text(text, &address)) << text;
+    in_addr expected{};
+    ASSERT_EQ(::inet_aton(dotted, &expected), 1);
+    EXPECT_EQ(address, expected.s_addr) << text;
+  }
+  for (const char* text :
+       std::initializer_list<const char*>{"CAFE", "255.255.255.255", "0x0A.0.0.1", "192.168.16.1 ",
+                                          "", nullptr, "192.168.016.00100"}) {
+    std::uint32_t address = 7;
+    EXPECT_FALSE(read_address_text(text, &address)) << (text ? text : "null");
+    EXPECT_EQ(address, 7u) << "left alone on failure";
+  }
+  EXPECT_EQ(resolver_questions(), 0);
 }
 
 TEST(MacText, DashOrColonSeparatedPairsGiveTheBytesInTextOrder) {
