@@ -157,12 +157,12 @@ int version_command(const CommandLine&, Output& out) {
 
 int help_command(const CommandLine& line, Output& out) {
   if (line.words.empty()) {
-    std::fputs(program_help().c_str(), stdout);
+    write_standard_output(program_help());
     return kExitOk;
   }
   const std::string help = command_help(line.words[0]);
   if (help.empty()) return out.usage_error("unknown command '" + line.words[0] + "'", "");
-  std::fputs(help.c_str(), stdout);
+  write_standard_output(help);
   return kExitOk;
 }
 
@@ -182,8 +182,7 @@ Handler handler_of(const std::string& command) {
 int dispatch(const CommandLine& line, Output& out) {
   const Options& o = line.options;
   if (o.help && line.error.rfind("unknown command", 0) != 0) {
-    std::fputs((line.command.empty() ? program_help() : command_help(line.command)).c_str(),
-               stdout);
+    write_standard_output(line.command.empty() ? program_help() : command_help(line.command));
     return kExitOk;
   }
   if (o.version) {
@@ -221,9 +220,10 @@ int open_library(const Options& options, Output& out) {
 }
 
 int run(const std::vector<std::string>& args) {
+  hold_standard_descriptors();
   const CommandLine line = parse_command_line(args);
   Output out(line.options.json, line.command);
-  return out.finish(dispatch(line, out));
+  return close_standard_output(out.finish(dispatch(line, out)));
 }
 
 }  // namespace vornctl

@@ -17,6 +17,8 @@ const std::vector<ExitInfo>& exit_table() {
       {kExitUnsafe, "unsafe",
        "set refused: the address is the PC's own, its gateway's, or another MAC's"},
       {kExitSomeRows, "some-rows-failed", "set --from: one or more rows failed"},
+      {kExitOutput, "output",
+       "the output could not be written (a full disk, a closed standard output)"},
   };
   return table;
 }

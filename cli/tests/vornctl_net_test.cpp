@@ -40,6 +40,7 @@ enum : int {
   kNoRight = 7,
   kUnsafe = 8,
   kSomeRows = 9,
+  kOutput = 10,
 };
 
 const std::vector<std::string> kWithoutRight = {"/usr/bin/setpriv", "--bounding-set", "-net_admin"};
@@ -401,6 +402,30 @@ TEST_F(VornctlTest, AskStopsAtTheChosenTerminatorAndTakesLargeReplies) {
   EXPECT_EQ(large.status, kOk) << large.err;
   EXPECT_EQ(large.out.size(), 3000001u);
   EXPECT_EQ(large.out.substr(0, 4), "ABCD");
+}
+
+// Output that could not be written is a failure, whatever the command did;
+// a closed standard output is not handed on to a socket of the library.
+TEST_F(VornctlTest, AnOutputThatCannotBeWrittenFailsTheRun) {
+  device("00-20-4A-8D-72-33", "192.168.16.100/24");
+  auto shell = [&](const std::string& redirected) {
+    Result r;
+    r.status = testbed::run_in(bed_->pc(), {"sh", "-c", "\"$0\" " + redirected, VORNCTL_PATH},
+                               &r.out, &r.err);
+    return r;
+  };
+  for (const char* command : {"version >/dev/full", "--json version >/dev/full",
+                              "--timeout 400 scan --json >/dev/full"}) {
+    Result full = shell(command);
+    EXPECT_EQ(full.status, kOutput) << command;
+    EXPECT_NE(full.err.find("vornctl: write error: No space left on device\n"), std::string::npos)
+        << command << ": " << full.err;
+  }
+  Result closed = shell("--timeout 400 ask 192.168.16.100 'HELLO\\r' >&-");
+  EXPECT_EQ(closed.status, kOutput) << closed.err;
+  EXPECT_EQ(closed.err, "vornctl: write error: Bad file descriptor\n");
+  EXPECT_EQ(shell("--timeout 400 send 192.168.16.100 'X\\r' >&-").status, kOk)
+      << "nothing to write, nothing lost";
 }
 
 TEST_F(VornctlTest, ScanListsEveryDeviceSortedAndAsJson) {
