@@ -428,6 +428,30 @@ TEST_F(VornctlTest, AnOutputThatCannotBeWrittenFailsTheRun) {
       << "nothing to write, nothing lost";
 }
 
+// A reply that would retitle and clear a terminal reaches it escaped; --raw
+// and a pipe take the bytes as they came.
+TEST_F(VornctlTest, AskEscapesControlBytesOnATerminal) {
+  device("00-20-4A-8D-72-33", "192.168.16.100/24",
+         {"--command-reply", "\\x1B]0;TITLE\\x07\\x1B[2J\\r"});
+  auto on_terminal = [&](const std::string& options) {
+    Result r;
+    // script(1) runs the program with a pseudo-terminal as its standard
+    // output and copies what reaches that terminal.
+    r.status = testbed::run_in(
+        bed_->pc(),
+        {"script", "-qec",
+         std::string(VORNCTL_PATH) + " --timeout 400 ask " + options + " 192.168.16.100 'Q\\r'",
+         "/dev/null"},
+        &r.out, &r.err);
+    return r;
+  };
+  Result shown = on_terminal("");
+  EXPECT_EQ(shown.status, kOk) << shown.err;
+  EXPECT_EQ(shown.out, "\\x1B]0;TITLE\\x07\\x1B[2J\r\n");
+  EXPECT_NE(on_terminal("--raw").out.find("\x1B]0;TITLE\x07\x1B[2J\r"), std::string::npos);
+  EXPECT_EQ(quick({"ask", "192.168.16.100", "Q\\r"}).out, "\x1B]0;TITLE\x07\x1B[2J\n");
+}
+
 TEST_F(VornctlTest, ScanListsEveryDeviceSortedAndAsJson) {
   device("00-20-4A-00-00-03", "192.168.16.103/24");
   device("00-20-4A-00-00-01", "192.168.16.101/24");
