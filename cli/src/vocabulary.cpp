@@ -105,7 +105,7 @@ const std::vector<CommandSpec>& command_table() {
        "answers within the wait.",
        networked(), 0, 0},
       {"version", "version [OPTIONS]", "print the library's version text",
-       "Prints the library's version text.", plain(), 0, 0},
+       "Prints the version text of the library built into vornctl.", plain(), 0, 0},
       {"help",
        "help [COMMAND]",
        "show the help of the program or of a command",
