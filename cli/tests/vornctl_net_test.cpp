@@ -524,6 +524,29 @@ TEST_F(VornctlTest, BatchRunsRowsInParallelAndReportsThemInFileOrder) {
   }
 }
 
+// As a spreadsheet saves it where decimals take a comma: a byte-order mark,
+// the columns named in words, semicolons, empty columns, CR LF.
+TEST_F(VornctlTest, BatchReadsAFileSavedByASpreadsheet) {
+  device("00-20-4A-00-00-01", "");
+  device("00-20-4A-00-00-02", "");
+  const std::string path = ::testing::TempDir() + "vornctl-spreadsheet.csv";
+  {
+    std::ofstream csv(path, std::ios::binary);
+    csv << "\xEF\xBB\xBFMAC Address;IP Address;Subnet Mask;;\r\n"
+           "00-20-4A-00-00-01;192.168.16.101;255.255.255.0;;\r\n"
+           "00:20:4a:00:00:02;192.168.16.102/16;;;\r\n";
+  }
+  ::chmod(path.c_str(), 0644);
+  Result r = quick({"set", "--from", path, "--jobs", "2"});
+  EXPECT_EQ(r.status, kOk) << r.err;
+  EXPECT_EQ(r.out,
+            "line 2: 00-20-4A-00-00-01 -> 192.168.16.101/24: ok\n"
+            "line 3: 00:20:4A:00:00:02 -> 192.168.16.102/16: ok\n"
+            "2 rows: 2 provisioned, 0 failed\n"
+            "permanent neighbour entries stay for the provisioned addresses; 'vornctl forget "
+            "ADDRESS' removes one\n");
+}
+
 TEST_F(VornctlTest, UsageErrorsGiveAShortHintAndHelpIsOnRequest) {
   for (const char* command : {"version", "find", "set", "forget", "send", "ask", "scan"}) {
     Result r = vornctl({command, "--help"});
