@@ -64,7 +64,7 @@ int close_standard_output(int status) {
   const int reason = g_write_error != 0 ? g_write_error : errno;
   std::fprintf(stderr, "vornctl: write error%s%s\n", reason != 0 ? ": " : "",
                reason != 0 ? std::strerror(reason) : "");
-  return kExitOutput;
+  return status != kExitOk ? status : kExitOutput;
 }
 
 Output::Output(bool json, const std::string& command) : json_(json), doc_({{"command", command}}) {}

@@ -33,7 +33,8 @@ void hold_standard_descriptors();
 // Ends standard output as the standard tools do: flushes and closes it, and
 // when a write or the close failed (a full disk, a closed descriptor, a
 // vanished reader), says so on standard error and returns kExitOutput
-// instead of `status`: output that did not arrive is no success.
+// instead of a successful `status`: output that did not arrive is no
+// success. A failure's own status stands; it tells more.
 int close_standard_output(int status);
 
 class Output {

@@ -102,6 +102,14 @@ class VornctlTest : public ::testing::Test {
     }
   }
 
+  // A provisioning file, readable by the workers whatever their rights.
+  static std::string provisioning_file(const std::string& name, const std::string& text) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    ::chmod(path.c_str(), 0644);
+    return path;
+  }
+
   std::string neighbours() {
     std::string out;
     testbed::run_in(bed_->pc(), {"ip", "neigh", "show", "dev", "pc0"}, &out);
@@ -421,6 +429,9 @@ TEST_F(VornctlTest, AnOutputThatCannotBeWrittenFailsTheRun) {
     EXPECT_NE(full.err.find("vornctl: write error: No space left on device\n"), std::string::npos)
         << command << ": " << full.err;
   }
+  Result failed = shell("--timeout 400 --json find 00-20-4A-00-00-99 >/dev/full");
+  EXPECT_EQ(failed.status, kNotFound) << "a failure keeps its own status";
+  EXPECT_NE(failed.err.find("vornctl: write error"), std::string::npos) << failed.err;
   Result closed = shell("--timeout 400 ask 192.168.16.100 'HELLO\\r' >&-");
   EXPECT_EQ(closed.status, kOutput) << closed.err;
   EXPECT_EQ(closed.err, "vornctl: write error: Bad file descriptor\n");
@@ -529,14 +540,10 @@ TEST_F(VornctlTest, BatchRunsRowsInParallelAndReportsThemInFileOrder) {
 TEST_F(VornctlTest, BatchReadsAFileSavedByASpreadsheet) {
   device("00-20-4A-00-00-01", "");
   device("00-20-4A-00-00-02", "");
-  const std::string path = ::testing::TempDir() + "vornctl-spreadsheet.csv";
-  {
-    std::ofstream csv(path, std::ios::binary);
-    csv << "\xEF\xBB\xBFMAC Address;IP Address;Subnet Mask;;\r\n"
-           "00-20-4A-00-00-01;192.168.16.101;255.255.255.0;;\r\n"
-           "00:20:4a:00:00:02;192.168.16.102/16;;;\r\n";
-  }
-  ::chmod(path.c_str(), 0644);
+  const std::string path = provisioning_file("vornctl-spreadsheet.csv",
+                                             "\xEF\xBB\xBFMAC Address;IP Address;Subnet Mask;;\r\n"
+                                             "00-20-4A-00-00-01;192.168.16.101;255.255.255.0;;\r\n"
+                                             "00:20:4a:00:00:02;192.168.16.102/16;;;\r\n");
   Result r = quick({"set", "--from", path, "--jobs", "2"});
   EXPECT_EQ(r.status, kOk) << r.err;
   EXPECT_EQ(r.out,
