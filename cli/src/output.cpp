@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "exit_codes.h"
 #include "help.h"
@@ -36,6 +37,27 @@ std::string result_text(int result_code) {
 namespace {
 
 int g_write_error = 0;  // errno of the first failed write to standard output
+
+// Standard output as the JSON writer's output, in blocks.
+class StandardOutput final : public nlohmann::detail::output_adapter_protocol<char> {
+ public:
+  void write_character(char c) override {
+    buffer_ += c;
+    if (buffer_.size() >= kBlock) flush();
+  }
+  void write_characters(const char* s, std::size_t length) override {
+    buffer_.append(s, length);
+    if (buffer_.size() >= kBlock) flush();
+  }
+  void flush() {
+    write_standard_output(buffer_);
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 64 * 1024;
+  std::string buffer_;
+};
 
 }  // namespace
 
@@ -109,10 +131,17 @@ int Output::usage_error(const std::string& message, const std::string& command) 
 int Output::finish(int status) {
   if (json_ && !finished_) {
     doc_["exit_status"] = status;
-    // A device's reply need not be UTF-8; what is not becomes U+FFFD here
-    // (the exact bytes are in the hex fields).
-    write_standard_output(
-        doc_.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n');
+    // Written out as it is made, not made into one text first: a large reply
+    // is in the document twice already (as text and as hex). A device's
+    // reply need not be UTF-8; what is not becomes U+FFFD here (the exact
+    // bytes are in the hex fields). dump() does the same into a string; the
+    // serializer behind it takes any output.
+    const auto to_stdout = std::make_shared<StandardOutput>();
+    nlohmann::detail::serializer<nlohmann::ordered_json> serializer(
+        to_stdout, ' ', nlohmann::ordered_json::error_handler_t::replace);
+    serializer.dump(doc_, true, false, 2);
+    to_stdout->write_character('\n');
+    to_stdout->flush();
   }
   finished_ = true;
   return status;

@@ -98,7 +98,8 @@ const std::vector<CommandSpec>& command_table() {
       {"ask", "ask [OPTIONS] HOST TEXT", "send text to a device and print its reply",
        "Sends TEXT (escapes as for send; may be empty) to the device's command\n"
        "port and prints the reply up to the terminator, without it, and a\n"
-       "newline; --raw prints the reply exactly as it came.",
+       "newline; --raw prints the reply exactly as it came. On a terminal,\n"
+       "control bytes are shown escaped (\\r, \\n, \\xHH) unless --raw is given.",
        networked({kOptTerminator, kOptMaxBytes, kOptRaw}), 2, 2},
       {"scan", "scan [OPTIONS]", "list every device that answers",
        "Broadcasts one discovery query and lists, by MAC, every device that\n"
