@@ -38,12 +38,24 @@ void result(bool ok) {
   std::fflush(stdout);
 }
 
+// A word as a POSIX shell reads it back, so that a printed command can be
+// pasted: as it is when no shell treats any of its characters specially,
+// else in single quotes, a quote inside written as '\''.
+std::string shell_word(const std::string& word) {
+  constexpr const char* kPlain =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_./:=@%+,";
+  if (!word.empty() && word.find_first_not_of(kPlain) == std::string::npos) return word;
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 bool vornctl(const testbed::TestBed& bed, const std::vector<std::string>& args,
              const std::string& expect = "") {
   std::vector<std::string> argv = {VORNCTL_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
   std::string command = "$ vornctl";
-  for (const auto& a : args) command += " " + a;
+  for (const auto& a : args) command += " " + shell_word(a);
   std::printf("%s\n", command.c_str());
   std::fflush(stdout);
   std::string output;

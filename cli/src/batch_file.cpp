@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <string_view>
+#include <utility>
 
 #include "text_forms.h"
 
@@ -23,92 +26,127 @@ struct Record {
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
 
-std::string trimmed(const std::string& s) {
+std::string trimmed(std::string_view s) {
   std::size_t b = 0;
   std::size_t e = s.size();
   while (b < e && blank(s[b])) ++b;
   while (e > b && blank(s[e - 1])) --e;
-  return s.substr(b, e - b);
+  return std::string(s.substr(b, e - b));
 }
 
-// Splits the text into records of fields (RFC 4180, with blank lines and #
-// comment lines skipped). A quoted field may span lines.
-std::vector<Record> records_of(const std::string& text) {
-  std::vector<Record> out;
-  std::size_t at = 0;
-  int line = 1;
-  while (at < text.size()) {
-    // Skip a blank or comment line.
-    std::size_t first = at;
-    while (first < text.size() && blank(text[first])) ++first;
-    const char c = first < text.size() ? text[first] : '\n';
-    if (c == '\n' || c == '\r' || c == '#') {
-      const std::size_t end = text.find('\n', at);
-      at = end == std::string::npos ? text.size() : end + 1;
-      ++line;
-      continue;
-    }
-    Record r;
-    r.line = line;
-    std::string field;
-    bool ended = false;
-    while (!ended) {
-      // One field.
-      std::size_t p = at;
-      while (p < text.size() && blank(text[p])) ++p;
-      if (p < text.size() && text[p] == '"') {
-        std::string value;
-        bool closed = false;
-        for (++p; p < text.size(); ++p) {
-          if (text[p] == '"') {
-            if (p + 1 < text.size() && text[p + 1] == '"') {
-              value += '"';
-              ++p;
-              continue;
-            }
-            closed = true;
-            ++p;
-            break;
-          }
-          if (text[p] == '\n') ++line;
-          value += text[p];
-        }
-        if (!closed && r.error.empty()) r.error = "a quoted field has no closing quote";
-        while (p < text.size() && blank(text[p])) ++p;
-        if (p < text.size() && text[p] != ',' && text[p] != '\n' && text[p] != '\r' &&
-            r.error.empty())
-          r.error = "text after a quoted field";
-        field = value;
-      } else {
-        const std::size_t end = text.find_first_of(",\n", p);
-        field = trimmed(text.substr(at, (end == std::string::npos ? text.size() : end) - at));
-        if (!field.empty() && field.back() == '\r')
-          field = trimmed(field.substr(0, field.size() - 1));
-        p = end == std::string::npos ? text.size() : end;
-      }
-      // Up to the end of the field.
-      while (p < text.size() && text[p] != ',' && text[p] != '\n') ++p;
-      r.fields.push_back(field);
-      if (p >= text.size()) {
-        at = text.size();
-        ended = true;
-      } else if (text[p] == ',') {
-        at = p + 1;
-      } else {
-        at = p + 1;
-        ++line;
-        ended = true;
-      }
-    }
-    out.push_back(r);
+// Spreadsheets save "CSV UTF-8" with a byte-order mark in front.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The lines of the text without their line ends (LF or CR LF), each with its
+// number; blank lines and # comment lines are left out.
+std::vector<std::pair<int, std::string_view>> lines_of(std::string_view text) {
+  std::vector<std::pair<int, std::string_view>> out;
+  int number = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line[first] == '#') continue;
+    out.emplace_back(number, line);
   }
   return out;
 }
 
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
+// The separator of the file: a semicolon when the first line holds more of
+// them than commas outside quotes (the CSV of locales that write decimal
+// commas), else a comma.
+char separator_of(std::string_view first_line) {
+  int commas = 0;
+  int semicolons = 0;
+  bool quoted = false;
+  for (char c : first_line) {
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    commas += c == ',';
+    semicolons += c == ';';
+  }
+  return semicolons > commas ? ';' : ',';
+}
+
+// The fields of one line (RFC 4180 quoting, "" for a quote inside). No field
+// of this file holds a line break, so a quote still open at the end of the
+// line is an error of that line alone. Empty fields at the end (the empty
+// columns a spreadsheet saves as ",,") are dropped.
+Record record_of(int number, std::string_view line, char separator) {
+  Record r;
+  r.line = number;
+  std::size_t p = 0;
+  for (;;) {
+    while (p < line.size() && blank(line[p])) ++p;
+    if (p < line.size() && line[p] == '"') {
+      std::string value;
+      bool closed = false;
+      for (++p; p < line.size(); ++p) {
+        if (line[p] == '"') {
+          if (p + 1 < line.size() && line[p + 1] == '"') {
+            value += '"';
+            ++p;
+            continue;
+          }
+          closed = true;
+          ++p;
+          break;
+        }
+        value += line[p];
+      }
+      r.fields.push_back(value);
+      if (!closed) {
+        r.error = "a quoted field has no closing quote";
+        break;
+      }
+      while (p < line.size() && blank(line[p])) ++p;
+      if (p < line.size() && line[p] != separator) {
+        r.error = "text after a quoted field";
+        break;
+      }
+    } else {
+      const std::size_t end = std::min(line.find(separator, p), line.size());
+      r.fields.push_back(trimmed(line.substr(p, end - p)));
+      p = end;
+    }
+    if (p >= line.size()) break;
+    ++p;  // the separator
+  }
+  while (!r.fields.empty() && r.fields.back().empty()) r.fields.pop_back();
+  return r;
+}
+
+std::vector<Record> records_of(std::string_view text) {
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+    text.remove_prefix(kByteOrderMark.size());
+  const auto lines = lines_of(text);
+  std::vector<Record> out;
+  if (lines.empty()) return out;
+  const char separator = separator_of(lines.front().second);
+  out.reserve(lines.size());
+  for (const auto& [number, line] : lines) out.push_back(record_of(number, line, separator));
+  return out;
+}
+
+enum class Column { kNone, kMac, kAddress, kNetmask };
+
+// A column as people name it in a header: "mac", "MAC Address",
+// "ip_address", "Subnet Mask", ... (any case; spaces, - and _ ignored).
+Column column_named(const std::string& name) {
+  std::string key;
+  for (char c : name)
+    if (c != ' ' && c != '-' && c != '_' && c != '\t')
+      key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* n : {"mac", "macaddress", "hwaddress", "hardwareaddress"})
+    if (key == n) return Column::kMac;
+  for (const char* n : {"address", "ip", "ipaddress", "ipv4", "ipv4address"})
+    if (key == n) return Column::kAddress;
+  for (const char* n : {"netmask", "mask", "subnetmask", "subnet"})
+    if (key == n) return Column::kNetmask;
+  return Column::kNone;
 }
 
 struct Columns {
@@ -123,7 +161,10 @@ BatchRow row_of(const Record& record, const Columns& columns) {
   row.line = record.line;
   row.error = record.error;
   const std::size_t n = record.fields.size();
-  const bool shaped = columns.count != 0 ? n == columns.count : n == 2 || n == 3;
+  // Empty trailing fields are gone, so a row may be shorter than the header
+  // by its empty last columns, never by the MAC or the address.
+  const std::size_t needed = static_cast<std::size_t>(std::max(columns.mac, columns.address)) + 1;
+  const bool shaped = columns.count != 0 ? n >= needed && n <= columns.count : n == 2 || n == 3;
   if (row.error.empty() && !shaped)
     row.error = columns.count != 0 ? "expected " + std::to_string(columns.count) + " fields"
                                    : "expected MAC,ADDRESS[,NETMASK]";
@@ -165,25 +206,31 @@ Batch parse_batch(const std::string& content) {
   const std::vector<Record> records = records_of(content);
   Columns columns;
   std::size_t first = 0;
-  // A header: the first row names a column "mac" and holds no MAC itself.
+  // A header: the first row names the MAC column and holds no MAC itself.
   bool header = false;
   if (!records.empty()) {
     const auto& f = records[0].fields;
     header =
-        std::any_of(f.begin(), f.end(), [](const std::string& s) { return lower(s) == "mac"; }) &&
+        std::any_of(f.begin(), f.end(),
+                    [](const std::string& s) { return column_named(s) == Column::kMac; }) &&
         std::none_of(f.begin(), f.end(), [](const std::string& s) { return normalise_mac(s); });
   }
   if (header) {
-    columns = {-1, -1, -1, records[0].fields.size()};
-    for (std::size_t i = 0; i < records[0].fields.size(); ++i) {
-      const std::string name = lower(records[0].fields[i]);
-      int* slot = name == "mac"       ? &columns.mac
-                  : name == "address" ? &columns.address
-                  : name == "netmask" ? &columns.netmask
-                                      : nullptr;
+    const Record& names = records[0];
+    if (!names.error.empty()) {
+      batch.error = "line " + std::to_string(names.line) + ": " + names.error;
+      return batch;
+    }
+    columns = {-1, -1, -1, names.fields.size()};
+    for (std::size_t i = 0; i < names.fields.size(); ++i) {
+      const Column column = column_named(names.fields[i]);
+      int* slot = column == Column::kMac       ? &columns.mac
+                  : column == Column::kAddress ? &columns.address
+                  : column == Column::kNetmask ? &columns.netmask
+                                               : nullptr;
       if (slot == nullptr || *slot != -1) {
-        batch.error = "line " + std::to_string(records[0].line) + ": column '" +
-                      records[0].fields[i] + "' of the header is " +
+        batch.error = "line " + std::to_string(names.line) + ": column '" + names.fields[i] +
+                      "' of the header is " +
                       (slot == nullptr ? "unknown (mac, address, netmask)" : "given twice");
         return batch;
       }

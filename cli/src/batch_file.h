@@ -1,7 +1,11 @@
 // The provisioning file of set --from: CSV with one device per row,
-// MAC,ADDRESS[/PREFIX][,NETMASK]. A first row naming the columns (mac,
-// address, netmask, in any order) is a header; fields may be quoted ("" for
-// a quote inside); blank lines and lines starting with # are skipped.
+// MAC,ADDRESS[/PREFIX][,NETMASK], as people write it or a spreadsheet saves
+// it. A first row naming the columns (mac, address, netmask, or in words as
+// "MAC Address", "IP Address", "Subnet Mask"; any order, any case) is a
+// header. The fields are separated by commas, or by semicolons when the first
+// line holds more of those; they may be quoted ("" for a quote inside), a
+// quote ending on its own line. A leading byte-order mark, empty trailing
+// columns, blank lines and lines starting with # are skipped.
 #pragma once
 
 #include <cstddef>

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "VornEN.h"
@@ -72,6 +73,29 @@ int send_command(const CommandLine& line, Output& out) {
   return kExitOk;
 }
 
+// A device's bytes on a terminal: escaped as the trace shows them, since a
+// control sequence in a reply would otherwise act on the terminal (set its
+// title, clear the screen, ...). A line break escaped as \n also breaks the
+// line, so that a reply of several lines stays readable. In pieces, to keep
+// the memory of a large reply small.
+void print_for_terminal(std::string_view reply, Output& out) {
+  constexpr std::size_t kPiece = 64 * 1024;
+  std::string text;
+  while (!reply.empty()) {
+    const std::size_t feed = reply.substr(0, kPiece).find('\n');
+    const std::size_t n =
+        feed == std::string_view::npos ? std::min(reply.size(), kPiece) : feed + 1;
+    text += escaped_bytes(reply.substr(0, n), false);
+    if (feed != std::string_view::npos) text += '\n';
+    reply.remove_prefix(n);
+    if (text.size() >= kPiece) {
+      out.bytes(text);
+      text.clear();
+    }
+  }
+  out.bytes(text + '\n');
+}
+
 int ask_command(const CommandLine& line, Output& out) {
   const Options& o = line.options;
   const std::string& host = line.words[0];
@@ -103,18 +127,27 @@ int ask_command(const CommandLine& line, Output& out) {
   }
   if (r != 0) return out.library_error("ask", r);
 
+  // The reply stays where the library put it; only the form asked for is
+  // made of it, so a text reply of N bytes costs N bytes, not several
+  // copies (the JSON form alone holds it as text and as hex).
   const bool truncated = size > max_bytes;
-  const std::string reply(area.data(), static_cast<std::size_t>(truncated ? max_bytes : size));
+  const std::string_view reply(area.data(), static_cast<std::size_t>(truncated ? max_bytes : size));
   const bool terminated =
       !truncated && !reply.empty() && static_cast<unsigned char>(reply.back()) == stop;
-  const std::string shown = o.raw || !terminated ? reply : reply.substr(0, reply.size() - 1);
-  out.doc()["reply"] = shown;
-  out.doc()["reply_hex"] = hex_text(reply);
-  out.doc()["length"] = reply.size();
-  out.doc()["terminated"] = terminated;
-  out.doc()["truncated"] = truncated;
-  out.doc()["max_bytes"] = max_bytes;
-  out.bytes(o.raw ? shown : shown + "\n");
+  const std::string_view shown = o.raw || !terminated ? reply : reply.substr(0, reply.size() - 1);
+  if (out.json()) {
+    out.doc()["reply"] = std::string(shown);
+    out.doc()["reply_hex"] = hex_text(std::string(reply));
+    out.doc()["length"] = reply.size();
+    out.doc()["terminated"] = terminated;
+    out.doc()["truncated"] = truncated;
+    out.doc()["max_bytes"] = max_bytes;
+  } else if (o.raw || ::isatty(STDOUT_FILENO) == 0) {
+    out.bytes(shown);
+    if (!o.raw) out.bytes("\n");
+  } else {
+    print_for_terminal(shown, out);
+  }
   if (truncated)
     out.note("the reply was cut at " + std::to_string(max_bytes) +
              " bytes (--max-bytes); the rest was dropped");
@@ -158,12 +191,12 @@ int version_command(const CommandLine&, Output& out) {
 
 int help_command(const CommandLine& line, Output& out) {
   if (line.words.empty()) {
-    std::fputs(program_help().c_str(), stdout);
+    write_standard_output(program_help());
     return kExitOk;
   }
   const std::string help = command_help(line.words[0]);
   if (help.empty()) return out.usage_error("unknown command '" + line.words[0] + "'", "");
-  std::fputs(help.c_str(), stdout);
+  write_standard_output(help);
   return kExitOk;
 }
 
@@ -183,8 +216,7 @@ Handler handler_of(const std::string& command) {
 int dispatch(const CommandLine& line, Output& out) {
   const Options& o = line.options;
   if (o.help && line.error.rfind("unknown command", 0) != 0) {
-    std::fputs((line.command.empty() ? program_help() : command_help(line.command)).c_str(),
-               stdout);
+    write_standard_output(line.command.empty() ? program_help() : command_help(line.command));
     return kExitOk;
   }
   if (o.version) {
@@ -240,9 +272,10 @@ int open_library(const Options& options, Output& out) {
 }
 
 int run(const std::vector<std::string>& args) {
+  hold_standard_descriptors();
   const CommandLine line = parse_command_line(args);
   Output out(line.options.json, line.command);
-  return out.finish(dispatch(line, out));
+  return close_standard_output(out.finish(dispatch(line, out)));
 }
 
 }  // namespace vornctl

@@ -19,6 +19,8 @@ const std::vector<ExitInfo>& exit_table() {
        "set refused: the address is the PC's own, its gateway's, another MAC's, or its "
        "network's or broadcast address"},
       {kExitSomeRows, "some-rows-failed", "set --from: one or more rows failed"},
+      {kExitOutput, "output",
+       "the output could not be written (a full disk, a closed standard output)"},
       {kExitInterrupted, "interrupted",
        "set --from was interrupted (SIGINT, SIGTERM, SIGHUP, or its output closed)"},
   };

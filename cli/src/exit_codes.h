@@ -17,6 +17,7 @@ enum Exit : int {
   kExitNoRight = 7,   // the right to change the neighbour table is missing
   kExitUnsafe = 8,    // set refused to replace a neighbour entry in use
   kExitSomeRows = 9,  // set --from: one or more rows failed
+  kExitOutput = 10,   // the output could not be written
   // set --from was stopped before every row ran: by SIGINT, SIGTERM, SIGHUP
   // or the end of its output. The status a shell gives a command ended by
   // Ctrl-C, which scripts already take for "interrupted".

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vornctl {
 
@@ -18,6 +19,23 @@ nlohmann::ordered_json error_json(int status, const std::string& message,
 
 // "-1008 ERR_NODEVICE_FORMAC: no device answered for that MAC address"
 std::string result_text(int result_code);
+
+// Every byte of standard output goes through here, so that the first failed
+// write is remembered with its reason.
+void write_standard_output(std::string_view data);
+
+// Before anything opens a descriptor: takes 0, 1 and 2 with /dev/null when
+// the caller left them closed, read-only, so that no socket of the library
+// becomes "standard output" and receives the program's output, and writes
+// to a closed standard output still fail.
+void hold_standard_descriptors();
+
+// Ends standard output as the standard tools do: flushes and closes it, and
+// when a write or the close failed (a full disk, a closed descriptor, a
+// vanished reader), says so on standard error and returns kExitOutput
+// instead of a successful `status`: output that did not arrive is no
+// success. A failure's own status stands; it tells more.
+int close_standard_output(int status);
 
 class Output {
  public:
@@ -32,7 +50,7 @@ class Output {
   // A line of the text form (without its newline); nothing with --json.
   void line(const std::string& text);
   // Bytes of the text form as they are; nothing with --json.
-  void bytes(const std::string& data);
+  void bytes(std::string_view data);
   // A remark on standard error: "vornctl: TEXT".
   void note(const std::string& text);
 

@@ -242,6 +242,29 @@ std::string printable(const std::string& text) {
   return out;
 }
 
+std::string escaped_bytes(std::string_view bytes, bool quoted) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '\r') {
+      text += "\\r";
+    } else if (c == '\n') {
+      text += "\\n";
+    } else if (c == '\\' || (quoted && c == '"')) {
+      text += '\\';
+      text += c;
+    } else if (b < 0x20 || b >= 0x7F) {
+      text += "\\x";
+      text += kHexDigits[b >> 4];
+      text += kHexDigits[b & 15];
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
 std::string hex_text(const std::string& bytes) {
   std::string out;
   out.reserve(2 * bytes.size());

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vornctl {
 
@@ -56,6 +57,11 @@ std::optional<long> parse_number(const std::string& text, long low, long high);
 // stay; control characters (C0, DEL, C1) and stray bytes become \xHH, and
 // the backslash is doubled so that nothing reads as an escape by accident.
 std::string printable(const std::string& text);
+// Bytes as the trace shows them and ask shows a reply on a terminal: \r, \n
+// and \\ as escapes (\" too when `quoted`), printable ASCII as it is, and
+// every other byte, a control byte above all, as \xHH, so that no byte
+// reaches a terminal as a command to it.
+std::string escaped_bytes(std::string_view bytes, bool quoted);
 // Upper-case hex of the bytes, two digits each.
 std::string hex_text(const std::string& bytes);
 

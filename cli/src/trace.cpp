@@ -308,24 +308,7 @@ std::string traced_bytes(const void* data, int length) {
   const auto* bytes = static_cast<const char*>(data);
   const int shown = length < kShownBytes ? length : kShownBytes;
   const std::string part(bytes, static_cast<std::size_t>(shown));
-  std::string text;
-  for (char c : part) {
-    const auto b = static_cast<unsigned char>(c);
-    if (c == '\r') {
-      text += "\\r";
-    } else if (c == '\n') {
-      text += "\\n";
-    } else if (c == '\\' || c == '"') {
-      text += '\\';
-      text += c;
-    } else if (b < 0x20 || b >= 0x7F) {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", b);
-      text += hex;
-    } else {
-      text += c;
-    }
-  }
+  const std::string text = escaped_bytes(part, true);
   const char* more = shown < length ? "..." : "";
   return std::to_string(length) + (length == 1 ? " byte " : " bytes ") + hex_text(part) + more +
          " \"" + text + "\"" + more;

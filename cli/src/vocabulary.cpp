@@ -101,14 +101,15 @@ const std::vector<CommandSpec>& command_table() {
       {"ask", "ask [OPTIONS] HOST TEXT", "send text to a device and print its reply",
        "Sends TEXT (escapes as for send; may be empty) to the device's command\n"
        "port and prints the reply up to the terminator, without it, and a\n"
-       "newline; --raw prints the reply exactly as it came.",
+       "newline; --raw prints the reply exactly as it came. On a terminal,\n"
+       "control bytes are shown escaped (\\r, \\n, \\xHH) unless --raw is given.",
        networked({kOptTerminator, kOptMaxBytes, kOptRaw}), 2, 2},
       {"scan", "scan [OPTIONS]", "list every device that answers",
        "Broadcasts one discovery query and lists, by MAC, every device that\n"
        "answers within the wait.",
        networked(), 0, 0},
       {"version", "version [OPTIONS]", "print the library's version text",
-       "Prints the library's version text.", plain(), 0, 0},
+       "Prints the version text of the library built into vornctl.", plain(), 0, 0},
       {"help",
        "help [COMMAND]",
        "show the help of the program or of a command",

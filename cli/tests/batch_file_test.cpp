@@ -54,26 +54,73 @@ TEST(BatchFile, AHeaderNamesTheColumnsInAnyOrder) {
   EXPECT_NE(parse_batch("mac,netmask\n").error, "") << "no address column";
 }
 
-TEST(BatchFile, QuotedFieldsMayHoldCommasQuotesAndLines) {
+TEST(BatchFile, QuotedFieldsMayHoldCommasAndQuotes) {
   const Batch b = parse_batch(
       "\"00-20-4A-8D-72-33\" , \"192.168.16.100\"\n"
       "\"00-20-4A-00-00-01\",\"192.168.16.101\",\"255.255.255.0\"\n"
       "\"00-20-4A-00-00-02,x\",192.168.16.102\n"
-      "\"a\"\"b\",\"multi\nline\"\n"
-      "00-20-4A-00-00-04,192.168.16.104\n"
-      "\"00-20-4A-00-00-05\"x,192.168.16.105\n"
-      "00-20-4A-00-00-06,\"192.168.16.106\n");
-  ASSERT_EQ(b.rows.size(), 7u);
+      "\"a\"\"b\",192.168.16.103\n"
+      "\"00-20-4A-00-00-05\"x,192.168.16.105\n");
+  ASSERT_EQ(b.rows.size(), 5u);
   EXPECT_EQ(b.rows[0].error, "");
   EXPECT_EQ(b.rows[0].address, "192.168.16.100");
   EXPECT_EQ(b.rows[1].error, "");
   EXPECT_EQ(b.rows[2].error, "not a MAC address: '00-20-4A-00-00-02,x'");
-  EXPECT_EQ(b.rows[3].line, 4);
   EXPECT_EQ(b.rows[3].mac, "a\"b");
-  EXPECT_EQ(b.rows[4].line, 6) << "the quoted line break counts";
-  EXPECT_EQ(b.rows[4].error, "");
-  EXPECT_EQ(b.rows[5].error, "text after a quoted field");
-  EXPECT_EQ(b.rows[6].error, "a quoted field has no closing quote");
+  EXPECT_EQ(b.rows[4].error, "text after a quoted field");
+}
+
+// A quote left open fails its own row; the rows after it are read as rows.
+TEST(BatchFile, AnUnclosedQuoteIsAnErrorOfItsLineAlone) {
+  const Batch b = parse_batch(
+      "00-20-4A-00-00-01,\"192.168.16.101\n"
+      "00-20-4A-00-00-02,192.168.16.102\n"
+      "00-20-4A-00-00-03,\"192.168.16.103\"\n");
+  ASSERT_EQ(b.rows.size(), 3u);
+  EXPECT_EQ(b.rows[0].line, 1);
+  EXPECT_EQ(b.rows[0].error, "a quoted field has no closing quote");
+  EXPECT_EQ(b.rows[1].line, 2);
+  EXPECT_EQ(b.rows[1].error, "");
+  EXPECT_EQ(b.rows[2].line, 3);
+  EXPECT_EQ(b.rows[2].address, "192.168.16.103");
+}
+
+// "CSV UTF-8" as a spreadsheet saves it: a byte-order mark, the columns
+// named in words, empty columns beyond the table, CR LF line ends.
+TEST(BatchFile, ASpreadsheetsCsvWithByteOrderMarkAndWordsInTheHeaderIsRead) {
+  const Batch b = parse_batch(
+      "\xEF\xBB\xBFMAC Address,IP Address,Subnet Mask,,\r\n"
+      "00-20-4A-00-00-01,192.168.16.101,255.255.0.0,,\r\n"
+      "00-20-4A-00-00-02,192.168.16.102,,,\r\n"
+      ",,,,\r\n");
+  EXPECT_EQ(b.error, "");
+  ASSERT_EQ(b.rows.size(), 3u);
+  EXPECT_EQ(b.rows[0].line, 2);
+  EXPECT_EQ(b.rows[0].error, "");
+  EXPECT_EQ(b.rows[0].host_bits, 16);
+  EXPECT_EQ(b.rows[1].error, "");
+  EXPECT_EQ(b.rows[1].host_bits, 8);
+  EXPECT_EQ(b.rows[2].error, "expected 3 fields") << "an empty row is still a malformed row";
+  EXPECT_EQ(parse_batch("ip_address,mac-address\n192.168.16.1,00-20-4A-00-00-01\n").rows[0].error,
+            "");
+}
+
+// The export of locales that write decimal commas separates by semicolons;
+// the first line tells which separator the file uses.
+TEST(BatchFile, AFileSeparatedBySemicolonsIsRead) {
+  const Batch b = parse_batch(
+      "mac;address;netmask\n"
+      "00-20-4A-00-00-01;192.168.16.101;255.255.255.0\n"
+      "\"00-20-4A-00-00-02\";\"192.168.16.102/16\";\n");
+  EXPECT_EQ(b.error, "");
+  ASSERT_EQ(b.rows.size(), 2u);
+  EXPECT_EQ(b.rows[0].error, "");
+  EXPECT_EQ(b.rows[0].address, "192.168.16.101");
+  EXPECT_EQ(b.rows[1].error, "");
+  EXPECT_EQ(b.rows[1].host_bits, 16);
+  const Batch headless = parse_batch("00-20-4A-00-00-01;192.168.16.101\n");
+  ASSERT_EQ(headless.rows.size(), 1u);
+  EXPECT_EQ(headless.rows[0].error, "");
 }
 
 TEST(BatchFile, MalformedRowsAreMarkedNotDropped) {

@@ -46,6 +46,7 @@ enum : int {
   kNoRight = 7,
   kUnsafe = 8,
   kSomeRows = 9,
+  kOutput = 10,
   kInterrupted = 130,
 };
 
@@ -106,6 +107,14 @@ class VornctlTest : public ::testing::Test {
         return text;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+  }
+
+  // A provisioning file, readable by the workers whatever their rights.
+  static std::string provisioning_file(const std::string& name, const std::string& text) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    ::chmod(path.c_str(), 0644);
+    return path;
   }
 
   std::string neighbours() {
@@ -590,6 +599,57 @@ TEST_F(VornctlTest, AskStopsAtTheChosenTerminatorAndTakesLargeReplies) {
   EXPECT_EQ(large.out.substr(0, 4), "ABCD");
 }
 
+// Output that could not be written is a failure, whatever the command did;
+// a closed standard output is not handed on to a socket of the library.
+TEST_F(VornctlTest, AnOutputThatCannotBeWrittenFailsTheRun) {
+  device("00-20-4A-8D-72-33", "192.168.16.100/24");
+  auto shell = [&](const std::string& redirected) {
+    Result r;
+    r.status = testbed::run_in(bed_->pc(), {"sh", "-c", "\"$0\" " + redirected, VORNCTL_PATH},
+                               &r.out, &r.err);
+    return r;
+  };
+  for (const char* command : {"version >/dev/full", "--json version >/dev/full",
+                              "--timeout 400 scan --json >/dev/full"}) {
+    Result full = shell(command);
+    EXPECT_EQ(full.status, kOutput) << command;
+    EXPECT_NE(full.err.find("vornctl: write error: No space left on device\n"), std::string::npos)
+        << command << ": " << full.err;
+  }
+  Result failed = shell("--timeout 400 --json find 00-20-4A-00-00-99 >/dev/full");
+  EXPECT_EQ(failed.status, kNotFound) << "a failure keeps its own status";
+  EXPECT_NE(failed.err.find("vornctl: write error"), std::string::npos) << failed.err;
+  Result closed = shell("--timeout 400 ask 192.168.16.100 'HELLO\\r' >&-");
+  EXPECT_EQ(closed.status, kOutput) << closed.err;
+  EXPECT_EQ(closed.err, "vornctl: write error: Bad file descriptor\n");
+  EXPECT_EQ(shell("--timeout 400 send 192.168.16.100 'X\\r' >&-").status, kOk)
+      << "nothing to write, nothing lost";
+}
+
+// A reply that would retitle and clear a terminal reaches it escaped; --raw
+// and a pipe take the bytes as they came.
+TEST_F(VornctlTest, AskEscapesControlBytesOnATerminal) {
+  device("00-20-4A-8D-72-33", "192.168.16.100/24",
+         {"--command-reply", "\\x1B]0;TITLE\\x07\\x1B[2J\\r"});
+  auto on_terminal = [&](const std::string& options) {
+    Result r;
+    // script(1) runs the program with a pseudo-terminal as its standard
+    // output and copies what reaches that terminal.
+    r.status = testbed::run_in(
+        bed_->pc(),
+        {"script", "-qec",
+         std::string(VORNCTL_PATH) + " --timeout 400 ask " + options + " 192.168.16.100 'Q\\r'",
+         "/dev/null"},
+        &r.out, &r.err);
+    return r;
+  };
+  Result shown = on_terminal("");
+  EXPECT_EQ(shown.status, kOk) << shown.err;
+  EXPECT_EQ(shown.out, "\\x1B]0;TITLE\\x07\\x1B[2J\r\n");
+  EXPECT_NE(on_terminal("--raw").out.find("\x1B]0;TITLE\x07\x1B[2J\r"), std::string::npos);
+  EXPECT_EQ(quick({"ask", "192.168.16.100", "Q\\r"}).out, "\x1B]0;TITLE\x07\x1B[2J\n");
+}
+
 TEST_F(VornctlTest, ScanListsEveryDeviceSortedAndAsJson) {
   device("00-20-4A-00-00-03", "192.168.16.103/24");
   device("00-20-4A-00-00-01", "192.168.16.101/24");
@@ -847,6 +907,25 @@ TEST_F(StoppedBatchTest, AClosedOutputStopsTheBatch) {
                                  "standard output was closed"),
             std::string::npos)
       << file_text(err_);
+}
+
+// As a spreadsheet saves it where decimals take a comma: a byte-order mark,
+// the columns named in words, semicolons, empty columns, CR LF.
+TEST_F(VornctlTest, BatchReadsAFileSavedByASpreadsheet) {
+  device("00-20-4A-00-00-01", "");
+  device("00-20-4A-00-00-02", "");
+  const std::string path = provisioning_file("vornctl-spreadsheet.csv",
+                                             "\xEF\xBB\xBFMAC Address;IP Address;Subnet Mask;;\r\n"
+                                             "00-20-4A-00-00-01;192.168.16.101;255.255.255.0;;\r\n"
+                                             "00:20:4a:00:00:02;192.168.16.102/16;;;\r\n");
+  Result r = quick({"set", "--from", path, "--jobs", "2"});
+  EXPECT_EQ(r.status, kOk) << r.err;
+  EXPECT_EQ(r.out,
+            "line 2: 00-20-4A-00-00-01 -> 192.168.16.101/24: ok\n"
+            "line 3: 00:20:4A:00:00:02 -> 192.168.16.102/16: ok\n"
+            "2 rows: 2 provisioned, 0 failed\n"
+            "permanent neighbour entries stay for the provisioned addresses; 'vornctl forget "
+            "ADDRESS' removes one\n");
 }
 
 TEST_F(VornctlTest, UsageErrorsGiveAShortHintAndHelpIsOnRequest) {

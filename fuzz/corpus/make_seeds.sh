@@ -195,6 +195,7 @@ seed batch_file/one_field '00-20-4A-8D-72-33\n'
 seed batch_file/no_line_end '00-20-4A-8D-72-33,192.168.16.100'
 seed batch_file/header 'mac,address,netmask\n00-20-4A-8D-72-33,192.168.16.100,255.255.255.0\n'
 seed batch_file/quoted '"00-20-4A-8D-72-33","192.168.16.100","255.255.255.0"\n"a,b",c\n"open\n'
+seed batch_file/spreadsheet '\xef\xbb\xbfMAC Address;IP Address;Subnet Mask;;\r\n00-20-4A-8D-72-33;192.168.16.100;255.255.0.0;;\r\n"00-20-4A-8D-72-34;192.168.16.101;;;\r\n'
 
 # escapes: a mode byte (even: a text to decode; odd: form and data pairs).
 seed escapes/plain '\x00PING\\r'

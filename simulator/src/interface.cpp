@@ -200,6 +200,9 @@ int replace_addresses(const std::string& name, const Ipv4Prefix& address) {
   const unsigned index = interface_index(name);
   if (index == 0) return -ENODEV;
   for (const Ipv4Prefix& old : ipv4_addresses(name)) {
+    // The address it keeps stays in place: taken away and given back, it
+    // would leave a moment without one, in which discovery goes unanswered.
+    if (old.address == address.address && old.prefix == address.prefix) continue;
     // Deleting a primary address may take its secondaries along; that is fine.
     const int result = delete_address(index, old);
     if (result != 0 && result != -EADDRNOTAVAIL) return result;

@@ -203,6 +203,29 @@ class NamespaceSimulator : public ::testing::Test {
     return false;
   }
 
+  // The setup dialogue, run from a thread in the PC namespace: the menu, the
+  // five records (address 192.168.16.100, host bits 16) and RS. Returns what
+  // was sent.
+  std::string give_setup(const std::string& address) {
+    const UniqueFd setup = connect_to(address.c_str(), 9999);
+    EXPECT_TRUE(setup.valid());
+    if (!setup.valid()) return "";
+    EXPECT_FALSE(read_some(setup.get()).empty());
+    send_text(setup.get(), "M");
+    EXPECT_FALSE(read_some(setup.get()).empty());
+    std::vector<std::string> pieces = {"S0", "\r"};
+    pieces.insert(pieces.end(), kRecords.begin(), kRecords.end());
+    pieces.insert(pieces.end(), {"RS", "\r"});
+    std::string sent = "M";
+    for (const std::string& piece : pieces) {
+      send_text(setup.get(), piece);
+      sent += piece;
+    }
+    // The device closes after RS.
+    EXPECT_EQ(read_some(setup.get()), "");
+    return sent;
+  }
+
   std::string pc_, device_, pc_link_, log_, setup_log_, ready_;
   std::optional<testbed::RunDirectory> run_dir_;
   bool made_ = false;
@@ -224,25 +247,63 @@ TEST_F(NamespaceSimulator, TakesAnAddressAnswersDiscoveryAndAppliesSetup) {
     EXPECT_EQ(replies[0].bytes.substr(24), std::string("\x00\x20\x4A\x8D\x72\x33", 6));
     EXPECT_EQ(replies[0].from, "192.168.16.100");
 
-    const UniqueFd setup = connect_to("192.168.16.100", 9999);
-    ASSERT_TRUE(setup.valid());
-    EXPECT_FALSE(read_some(setup.get()).empty());
-    send_text(setup.get(), "M");
-    EXPECT_FALSE(read_some(setup.get()).empty());
-    std::vector<std::string> pieces = {"S0", "\r"};
-    pieces.insert(pieces.end(), kRecords.begin(), kRecords.end());
-    pieces.insert(pieces.end(), {"RS", "\r"});
-    sent = "M";
-    for (const std::string& piece : pieces) {
-      send_text(setup.get(), piece);
-      sent += piece;
-    }
-    // The device closes after RS.
-    EXPECT_EQ(read_some(setup.get()), "");
+    sent = give_setup("192.168.16.100");
   });
   EXPECT_TRUE(logged("address taken 192.168.16.100/24"));
   EXPECT_TRUE(logged("address set 192.168.16.100 host-bits 16 prefix 16"));
   EXPECT_EQ(read_file(setup_log_), sent);
+}
+
+// Given the address it holds, the device keeps it in place: taken away for a
+// moment, it would leave a gap in which a discovery goes unanswered. The
+// kernel's address events show it; a marker on loop-back before and after
+// makes sure the monitor saw everything between.
+TEST_F(NamespaceSimulator, SetupToTheAddressItHoldsKeepsItInPlace) {
+  start({"--address", "192.168.16.100/16"});
+  const std::string events = run_dir_->file("address-events");
+  const pid_t monitor = ::fork();
+  ASSERT_GE(monitor, 0);
+  if (monitor == 0) {
+    const int out = ::open(events.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (out < 0 || ::dup2(out, STDOUT_FILENO) < 0) ::_exit(127);
+    ::execlp("timeout", "timeout", "20", "ip", "-n", device_.c_str(), "-o", "monitor", "address",
+             static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  // The monitor's lines about `address`, deletions or not.
+  auto lines_of = [&](const std::string& address, bool deleted) {
+    std::vector<std::string> found;
+    std::istringstream lines(read_file(events));
+    for (std::string line; std::getline(lines, line);)
+      if (line.find(" " + address + "/") != std::string::npos &&
+          (line.rfind("Deleted", 0) == 0) == deleted)
+        found.push_back(line);
+    return found;
+  };
+  auto seen = [&](const std::string& address, bool deleted,
+                  std::chrono::milliseconds wait = 5000ms) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (!lines_of(address, deleted).empty()) return true;
+      std::this_thread::sleep_for(10ms);
+    }
+    return false;
+  };
+  // The monitor listens once it reports a change; until then, make one again.
+  bool listening = false;
+  for (int i = 0; i < 50 && !listening; ++i) {
+    run({"ip", "-n", device_, "addr", "add", "10.9.9.9/32", "dev", "lo"});
+    listening = seen("10.9.9.9", false, 200ms);
+    if (!listening) run({"ip", "-n", device_, "addr", "del", "10.9.9.9/32", "dev", "lo"});
+  }
+  ASSERT_TRUE(listening) << "the address monitor did not start";
+  in_netns(pc_, [&] { give_setup("192.168.16.100"); });
+  EXPECT_TRUE(logged("address set 192.168.16.100 host-bits 16 prefix 16"));
+  run({"ip", "-n", device_, "addr", "del", "10.9.9.9/32", "dev", "lo"});
+  EXPECT_TRUE(seen("10.9.9.9", true)) << read_file(events);
+  ::kill(monitor, SIGTERM);
+  ::waitpid(monitor, nullptr, 0);
+  EXPECT_EQ(lines_of("192.168.16.100", true), std::vector<std::string>()) << read_file(events);
 }
 
 TEST_F(NamespaceSimulator, RetakeReplacesAnAddressItAlreadyHas) {
