@@ -1,8 +1,79 @@
-# groff reads the manual page PAGE without a warning of any kind.
+# Checks a manual page: groff reads it without a warning of any kind. With
+# HEADER, the page of that header also names and describes each export it
+# declares, and cites only result codes it defines, a code named with its own
+# value.
 #
-#   cmake -DGROFF=groff -DPAGE=man/vornctl.1 -P check_man_page.cmake
+#   cmake -DGROFF=groff -DPAGE=man/VornEN.3 [-DHEADER=VornEN.h] -P check_man_page.cmake
 execute_process(COMMAND ${GROFF} -man -Tutf8 -ww -z ${PAGE}
                 OUTPUT_VARIABLE out ERROR_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
   message(FATAL_ERROR "groff on ${PAGE} (exit ${rc}):\n${out}")
+endif()
+if(NOT HEADER)
+  return()
+endif()
+
+file(READ "${PAGE}" page)
+file(READ "${HEADER}" header)
+set(faults "")
+
+string(REGEX MATCHALL "VORNEN_API int32_t VORNEN_CALL [A-Za-z0-9_]+\\(" declared "${header}")
+list(TRANSFORM declared REPLACE "^.* ([A-Za-z0-9_]+)\\($" "\\1")
+if(NOT declared)
+  message(FATAL_ERROR "${HEADER}: no exports found")
+endif()
+string(FIND "${page}" ".SH SYNOPSIS" synopsis_at)
+string(FIND "${page}" ".SH DESCRIPTION" description_at)
+string(SUBSTRING "${page}" 0 ${synopsis_at} name_section)
+string(SUBSTRING "${page}" 0 ${description_at} up_to_description)
+foreach(export IN LISTS declared)
+  string(FIND "${name_section}" "${export}" in_name)
+  string(FIND "${up_to_description}" "int32_t ${export}(" in_synopsis)
+  string(FIND "${page}" ".TP\n.BR ${export} ()\n" described)
+  if(in_name EQUAL -1 OR in_synopsis EQUAL -1 OR described EQUAL -1)
+    string(APPEND faults "${export} is missing from NAME, SYNOPSIS or DESCRIPTION\n")
+  endif()
+endforeach()
+string(REGEX MATCHALL "En_[A-Za-z0-9_]+" mentioned "${page}")
+list(REMOVE_DUPLICATES mentioned)
+list(REMOVE_ITEM mentioned ${declared})
+if(mentioned)
+  string(APPEND faults "not exports of the header: ${mentioned}\n")
+endif()
+
+string(REGEX MATCHALL "\n#define ERR_[A-Z0-9_]+ \\(-[0-9]+\\)" defines "${header}")
+foreach(define IN LISTS defines)
+  string(REGEX MATCH "(ERR_[A-Z0-9_]+) \\(-([0-9]+)\\)" _ "${define}")
+  set(code_${CMAKE_MATCH_2} ${CMAKE_MATCH_1})
+endforeach()
+# A code by name is followed by its value: ".B ERR_NAME" then "(\-N".
+string(REGEX MATCHALL "\\.BR? ERR_[A-Z0-9_]+\n\\(\\\\-[0-9]+" named "${page}")
+set(names_with_value "")
+foreach(entry IN LISTS named)
+  string(REGEX MATCH "(ERR_[A-Z0-9_]+)\n\\(\\\\-([0-9]+)" _ "${entry}")
+  list(APPEND names_with_value ${CMAKE_MATCH_1})
+  if(NOT "${code_${CMAKE_MATCH_2}}" STREQUAL CMAKE_MATCH_1)
+    string(APPEND faults "${CMAKE_MATCH_1} is not -${CMAKE_MATCH_2} in the header\n")
+  endif()
+endforeach()
+string(REGEX MATCHALL "ERR_[A-Z0-9_]+" all_names "${page}")
+list(REMOVE_ITEM all_names ${names_with_value})
+if(NOT names_with_value OR all_names)
+  string(APPEND faults "codes named without their value: ${all_names}\n")
+endif()
+# A code by number is a negative number on its own ("(\-1005)"), unlike the
+# hyphens of a MAC address ("00\-20\-4A") or of an option ("\-lVornEN").
+string(REGEX MATCHALL "(^|[^0-9A-Za-z])\\\\-[0-9]+([^0-9A-Za-z]|$)" cited "${page}")
+if(NOT cited)
+  string(APPEND faults "no result code cited by number\n")
+endif()
+foreach(number IN LISTS cited)
+  string(REGEX MATCH "[0-9]+" number "${number}")
+  if(NOT DEFINED code_${number})
+    string(APPEND faults "-${number} is no result code of the header\n")
+  endif()
+endforeach()
+
+if(faults)
+  message(FATAL_ERROR "${PAGE} against ${HEADER}:\n${faults}")
 endif()
