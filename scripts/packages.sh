@@ -38,14 +38,19 @@ for deb in "${debs[@]}"; do
 done
 pass "${#debs[@]} packages: ${names[*]}"
 # (grep reads the whole listing: with pipefail an early exit would fail the writer)
-grep -q '/usr/share/man/man3/VornEN.3.gz$' <<<"$(dpkg-deb -c "$build"/packages/libvornen-dev_*.deb)"
-pass "VornEN(3) in libvornen-dev"
+# Each manual page in the package of its part, where that part is built.
+for entry in libvornen-dev:man3/VornEN.3 vornctl:man1/vornctl.1 vorn-devsim:man1/vorn-devsim.1 \
+  setvornip:man1/SetVornIP.1; do
+  for deb in "$build"/packages/"${entry%%:*}"_*.deb; do
+    [ -e "$deb" ] || continue
+    grep -q "/usr/share/man/${entry#*:}.gz\$" <<<"$(dpkg-deb -c "$deb")"
+    pass "${entry#*:} in ${entry%%:*}"
+  done
+done
 for deb in "$build"/packages/vornctl_*.deb; do
   [ -e "$deb" ] || continue
-  listing=$(dpkg-deb -c "$deb")
-  grep -q '/usr/share/man/man1/vornctl.1.gz$' <<<"$listing"
-  grep -q '/usr/share/bash-completion/completions/vornctl$' <<<"$listing"
-  pass "vornctl(1) and its bash completion in vornctl"
+  grep -q '/usr/share/bash-completion/completions/vornctl$' <<<"$(dpkg-deb -c "$deb")"
+  pass "the bash completion in vornctl"
 done
 for deb in "$build"/packages/setvornip_*.deb; do
   [ -e "$deb" ] || continue

@@ -37,6 +37,8 @@ class Waiting {
   std::optional<WaitingNotice> notice_;
 };
 
+}  // namespace
+
 int find_command(const CommandLine& line, Output& out) {
   const auto mac = normalise_mac(line.words[0]);
   if (!mac) return out.usage_error("not a MAC address: '" + line.words[0] + "'", line.command);
@@ -200,18 +202,7 @@ int help_command(const CommandLine& line, Output& out) {
   return kExitOk;
 }
 
-using Handler = int (*)(const CommandLine&, Output&);
-
-Handler handler_of(const std::string& command) {
-  const std::pair<const char*, Handler> handlers[] = {
-      {"find", find_command},       {"set", set_command},   {"forget", forget_command},
-      {"send", send_command},       {"ask", ask_command},   {"scan", scan_command},
-      {"version", version_command}, {"help", help_command},
-  };
-  for (const auto& [name, handler] : handlers)
-    if (command == name) return handler;
-  return nullptr;
-}
+namespace {
 
 int dispatch(const CommandLine& line, Output& out) {
   const Options& o = line.options;
@@ -243,7 +234,8 @@ int dispatch(const CommandLine& line, Output& out) {
   }
   std::optional<Trace> trace;
   if (o.trace) trace.emplace(STDERR_FILENO);
-  return handler_of(line.command)(line, out);
+  // The parser has found the command in the table.
+  return find_command(line.command)->handler(line, out);
 }
 
 }  // namespace

@@ -16,8 +16,15 @@ int run(const std::vector<std::string>& args);
 // Returns 0, or the exit status of the failure, which is already reported.
 int open_library(const Options& options, Output& out);
 
-// The commands that change the neighbour table (set_command.cpp).
+// The commands, each named in the command table (vocabulary.cpp); those that
+// change the neighbour table are in set_command.cpp.
+int find_command(const CommandLine& line, Output& out);
 int set_command(const CommandLine& line, Output& out);
 int forget_command(const CommandLine& line, Output& out);
+int send_command(const CommandLine& line, Output& out);
+int ask_command(const CommandLine& line, Output& out);
+int scan_command(const CommandLine& line, Output& out);
+int version_command(const CommandLine& line, Output& out);
+int help_command(const CommandLine& line, Output& out);
 
 }  // namespace vornctl

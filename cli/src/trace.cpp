@@ -296,10 +296,30 @@ void sleep_ms(int milliseconds) {
 }
 
 constexpr platform::Operations kTraced = {
-    startup,       cleanup,     open_query_socket, list_adapters,  parse_dotted, resolve,
-    format_dotted, open_socket, shutdown_socket,   close_socket,   create_event, event_select,
-    wait_event,    enum_events, close_event,       connect_socket, send_bytes,   wait_writable,
-    recv_bytes,    send_to,     bind_any,          recv_from,      run_arp,      sleep_ms,
+    .startup = startup,
+    .cleanup = cleanup,
+    .open_query_socket = open_query_socket,
+    .list_adapters = list_adapters,
+    .parse_dotted = parse_dotted,
+    .resolve = resolve,
+    .format_dotted = format_dotted,
+    .open_socket = open_socket,
+    .shutdown = shutdown_socket,
+    .close_socket = close_socket,
+    .create_event = create_event,
+    .event_select = event_select,
+    .wait_event = wait_event,
+    .enum_events = enum_events,
+    .close_event = close_event,
+    .connect = connect_socket,
+    .send = send_bytes,
+    .wait_writable = wait_writable,
+    .recv = recv_bytes,
+    .send_to = send_to,
+    .bind_any = bind_any,
+    .recv_from = recv_from,
+    .run_arp = run_arp,
+    .sleep_ms = sleep_ms,
 };
 
 }  // namespace

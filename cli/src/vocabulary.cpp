@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "commands.h"
+
 namespace vornctl {
 
 const std::vector<OptionSpec>& option_table() {
@@ -62,12 +64,12 @@ std::vector<int> networked(std::initializer_list<int> more = {}) {
 
 const std::vector<CommandSpec>& command_table() {
   static const std::vector<CommandSpec> table = {
-      {"find", "find [OPTIONS] MAC", "find a device's address by its MAC",
+      {"find", find_command, "find [OPTIONS] MAC", "find a device's address by its MAC",
        "Broadcasts one discovery query and prints the address of the device with\n"
        "that MAC. The MAC may be written in upper or lower case, its pairs\n"
        "separated by - or : (00-20-4A-8D-72-33, 00:20:4a:8d:72:33).",
        networked(), 1, 1},
-      {"set",
+      {"set", set_command,
        "set [OPTIONS] MAC ADDRESS[/PREFIX]\n"
        "set [OPTIONS] --from FILE [--jobs N]",
        "give a device its address by its MAC",
@@ -88,29 +90,31 @@ const std::vector<CommandSpec>& command_table() {
        "are skipped. Rows are reported in file order, each with its outcome,\n"
        "then one summary; the others go on when a row fails.",
        networked({kOptNetmask, kOptHostBits, kOptForce, kOptFrom, kOptJobs}), 0, 2},
-      {"forget", "forget [OPTIONS] ADDRESS", "remove the neighbour entry a set left",
+      {"forget", forget_command, "forget [OPTIONS] ADDRESS",
+       "remove the neighbour entry a set left",
        "Removes the permanent neighbour entry for ADDRESS that set wrote, so\n"
        "that the PC learns the address's MAC again by ARP. It needs the right\n"
        "to change the neighbour table; entries the kernel learnt itself are\n"
        "left alone.",
        plain(), 1, 1},
-      {"send", "send [OPTIONS] HOST TEXT", "send text to a device's command port",
+      {"send", send_command, "send [OPTIONS] HOST TEXT", "send text to a device's command port",
        "Sends TEXT to the device's command port (TCP 14001) and expects nothing\n"
        "back. Escapes \\r \\n \\t \\\\ \\0 and \\xHH are understood.",
        networked(), 2, 2},
-      {"ask", "ask [OPTIONS] HOST TEXT", "send text to a device and print its reply",
+      {"ask", ask_command, "ask [OPTIONS] HOST TEXT", "send text to a device and print its reply",
        "Sends TEXT (escapes as for send; may be empty) to the device's command\n"
        "port and prints the reply up to the terminator, without it, and a\n"
        "newline; --raw prints the reply exactly as it came. On a terminal,\n"
        "control bytes are shown escaped (\\r, \\n, \\xHH) unless --raw is given.",
        networked({kOptTerminator, kOptMaxBytes, kOptRaw}), 2, 2},
-      {"scan", "scan [OPTIONS]", "list every device that answers",
+      {"scan", scan_command, "scan [OPTIONS]", "list every device that answers",
        "Broadcasts one discovery query and lists, by MAC, every device that\n"
        "answers within the wait.",
        networked(), 0, 0},
-      {"version", "version [OPTIONS]", "print the library's version text",
+      {"version", version_command, "version [OPTIONS]", "print the library's version text",
        "Prints the version text of the library built into vornctl.", plain(), 0, 0},
       {"help",
+       help_command,
        "help [COMMAND]",
        "show the help of the program or of a command",
        "Shows the help of the program, or of COMMAND.",

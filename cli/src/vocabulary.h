@@ -1,13 +1,19 @@
 // What the command line may say: the options with their help lines, and the
-// commands with the options each takes and their help. The parser, the help
-// and the tests read these two tables; the manual page and the completion
-// script list the same.
+// commands with the function that runs each, the options each takes and their
+// help. The parser, the dispatch, the help and the tests read these two
+// tables; the manual page and the completion script list the same.
 #pragma once
 
 #include <string>
 #include <vector>
 
 namespace vornctl {
+
+struct CommandLine;
+class Output;
+
+// Runs a command whose line has been read; returns the exit status.
+using CommandHandler = int (*)(const CommandLine& line, Output& out);
 
 enum OptionId : int {
   kOptHelp = 'h',
@@ -37,9 +43,10 @@ struct OptionSpec {
 
 struct CommandSpec {
   const char* name;
-  const char* usage;    // after "vornctl "; several forms separated by '\n'
-  const char* summary;  // one line for the list of commands
-  const char* help;     // the full description
+  CommandHandler handler;  // in commands.cpp or set_command.cpp
+  const char* usage;       // after "vornctl "; several forms separated by '\n'
+  const char* summary;     // one line for the list of commands
+  const char* help;        // the full description
   std::vector<int> options;
   int min_words;
   int max_words;

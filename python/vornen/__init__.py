@@ -24,7 +24,17 @@ threads take turns. The environment variable VORNEN_INTERFACE names the
 adapter to use on a PC with several (read at each open()).
 """
 
-from ._codes import ResultCode
+try:
+    from ._codes import ResultCode
+except ModuleNotFoundError as missing:
+    # The result codes are generated from VornEN.h by the build, so that they
+    # have one source; python/ in a checkout holds the rest of the package.
+    if missing.name != __name__ + "._codes":
+        raise
+    raise ImportError(
+        "vornen: the result codes are made by the build; from a checkout use the "
+        "package of the build tree (PYTHONPATH=build/python), or install it"
+    ) from None
 from ._errors import VornENError
 from ._exports import (
     close,
