@@ -143,7 +143,9 @@ TEST_F(Commands, CallsThatWaitRunOffTheWindowsThreadAfterTheHeading) {
     gate->caller = std::this_thread::get_id();
     gate->entered = true;
     gate->changed.notify_all();
-    gate->changed.wait(lock, [] { return gate->released; });
+    // Bounded, so that a call made on the test's own thread fails the test
+    // instead of hanging it.
+    gate->changed.wait_for(lock, std::chrono::seconds(10), [] { return gate->released; });
   });
   MemoryForm form;
   WindowThread thread(Fake());

@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -84,7 +85,9 @@ struct Gate {
     Gate& gate = Instance();
     gate.entered = true;
     std::unique_lock lock(gate.mutex);
-    gate.released_changed.wait(lock, [&] { return gate.released; });
+    // Bounded, so that a call made on the window's own thread fails the test
+    // instead of hanging it.
+    gate.released_changed.wait_for(lock, std::chrono::seconds(10), [&] { return gate.released; });
   }
   static Gate& Instance() {
     static Gate gate;
