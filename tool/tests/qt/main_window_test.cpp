@@ -110,6 +110,28 @@ struct Gate {
   }
 };
 
+// A shown window over the fake library, whose finds the gate holds until the
+// test opens it; opened, and the hook removed, also when a test stops early.
+class HeldWindow {
+ public:
+  explicit HeldWindow(FakeControl& fake) : fake_(fake) {
+    Gate::Instance().Close(fake);
+    window.show();
+  }
+  ~HeldWindow() {
+    Gate::Instance().Open();
+    AwaitIdle(window);
+    fake_.set_hook(nullptr);
+  }
+  HeldWindow(const HeldWindow&) = delete;
+  HeldWindow& operator=(const HeldWindow&) = delete;
+
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+
+ private:
+  FakeControl& fake_;
+};
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -352,16 +374,10 @@ void MainWindowTest::FailedFindEmptiesText1() {
 
 void MainWindowTest::EventLoopRunsAndInputIsDroppedWhileTheLibraryWaits() {
   FakeControl& fake = ScriptedFake();
-  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  HeldWindow held(fake);
+  MainWindow& window = held.window;
   Gate& gate = Gate::Instance();
-  gate.Close(fake);
-  const auto open = qScopeGuard([&] {
-    gate.Open();
-    QVERIFY(AwaitIdle(window));
-    fake.set_hook(nullptr);
-  });
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
   auto* find = Control<QPushButton>(window, "Command4");
   QTest::mouseClick(find, Qt::LeftButton);
   QVERIFY(QTest::qWaitFor([&] { return gate.entered.load(); }, kCommandLimitMs));
@@ -400,16 +416,10 @@ void MainWindowTest::EventLoopRunsAndInputIsDroppedWhileTheLibraryWaits() {
 
 void MainWindowTest::CloseDuringACommandWaitsForItsEnd() {
   FakeControl& fake = ScriptedFake();
-  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  HeldWindow held(fake);
+  MainWindow& window = held.window;
   Gate& gate = Gate::Instance();
-  gate.Close(fake);
-  const auto unhook = qScopeGuard([&] {
-    gate.Open();
-    QVERIFY(AwaitIdle(window));
-    fake.set_hook(nullptr);
-  });
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
   Press(window, "Command6");  // not held: only the find waits
   window.Command4_Click();
   QVERIFY(QTest::qWaitFor([&] { return gate.entered.load(); }, kCommandLimitMs));
