@@ -18,6 +18,7 @@
 #include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -260,6 +261,31 @@ TEST_P(WindowUnderWine, MissingLibraryAndMissingExportLogAsOnLinux) {
     EXPECT_EQ(wine::read_file(log_file), qt_log) << c.folder;
     EXPECT_NE(qt_log.find(c.line), std::string::npos) << qt_log;
   }
+}
+
+// With a second adapter in the PC the open fails with -15 and the log lists
+// the usable adapters (Wine names them as Linux does) and how to choose one:
+// the same lines as the Qt window's.
+TEST_P(WindowUnderWine, SecondAdapterIsListedAsOnLinux) {
+  bed_->pc_ip({"link", "add", "extra0", "type", "veth", "peer", "name", "extra1"});
+  const auto remove = qScopeGuard([&] { bed_->pc_ip({"link", "del", "extra0"}); });
+  bed_->pc_ip({"addr", "add", "10.99.0.1/24", "dev", "extra0"});
+  bed_->pc_ip({"link", "set", "extra0", "up"});
+  bed_->pc_ip({"link", "set", "extra1", "up"});
+  std::string qt_log;
+  {
+    MainWindow window{QStringLiteral(VORNEN_LIBRARY_FILE)};
+    const testbed::TestBed::InPc in_pc(*bed_);
+    qt_log = QtUsable(window);
+  }
+  ASSERT_NE(qt_log.find("　使えるアダプタ：「pc0」192.168.16.1、「extra0」10.99.0.1"),
+            std::string::npos)
+      << qt_log;
+  const std::string log_file = work_ + "/" + GetParam() + "-adapters.log";
+  std::string out;
+  Drive({"usable", wine::windows_path(bin_ + "/SetVornIP.exe"), wine::windows_path(log_file)},
+        &out);
+  EXPECT_EQ(wine::read_file(log_file), qt_log);
 }
 
 INSTANTIATE_TEST_SUITE_P(Architectures, WindowUnderWine,
