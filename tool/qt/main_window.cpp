@@ -1,5 +1,8 @@
 #include "main_window.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,6 +16,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "form_layout.h"
@@ -110,10 +117,17 @@ MainWindow::MainWindow(const QString& library_file, QWidget* parent)
 MainWindow::MainWindow(setvornip::LibraryFile library, QWidget* parent)
     : QMainWindow(parent),
       input_swallower_(std::make_unique<InputSwallower>()),
-      runner_(std::move(library), [this] {
+      runner_(std::move(library), [fd = wake_.fd] {
         // On the worker: the result is taken on the window's thread.
-        QMetaObject::invokeMethod(this, &MainWindow::OnCallFinished, Qt::QueuedConnection);
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
       }) {
+  wake_notifier_ = std::make_unique<QSocketNotifier>(wake_.fd, QSocketNotifier::Read);
+  connect(wake_notifier_.get(), &QSocketNotifier::activated, this, [this] {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t read = ::read(wake_.fd, &count, sizeof count);
+    OnCallFinished();
+  });
   setObjectName(QStringLiteral("SetPellIP"));
   setWindowTitle(ToQString(setvornip::kWindowTitle));
   // Fixed dialog frame with a close box only.
@@ -174,6 +188,12 @@ MainWindow::MainWindow(setvornip::LibraryFile library, QWidget* parent)
 int32_t MainWindow::HostBits() const {
   return setvornip::HostBits(option1_->isChecked(), option2_->isChecked());
 }
+
+MainWindow::EventFd::EventFd() : fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  if (fd < 0) qFatal("eventfd: %s", std::strerror(errno));
+}
+
+MainWindow::EventFd::~EventFd() { ::close(fd); }
 
 MainWindow::~MainWindow() {
   // A window destroyed during a command: the runner waits for the call, and

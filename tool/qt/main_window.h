@@ -12,6 +12,7 @@
 #include "plain_text_log_box.h"
 
 class QLineEdit;
+class QSocketNotifier;
 class QPlainTextEdit;
 class QRadioButton;
 
@@ -79,6 +80,17 @@ class MainWindow : public QMainWindow, private setvornip::Form {
   std::optional<PlainTextLogBox> log_box_;
   std::unique_ptr<QObject> input_swallower_;  // installed while a command runs
   bool close_pending_ = false;
+  // The worker's wake: it writes to an eventfd, which the window's event
+  // loop watches. The worker thread so never calls into Qt. Goes after the
+  // runner, which may still wake while it waits for a call.
+  struct EventFd {
+    EventFd();
+    ~EventFd();
+    EventFd(const EventFd&) = delete;
+    EventFd& operator=(const EventFd&) = delete;
+    int fd;
+  } wake_;
+  std::unique_ptr<QSocketNotifier> wake_notifier_;
   // Last: goes first, waiting for a call under way before the rest goes.
   setvornip::CommandRunner runner_;
 };
