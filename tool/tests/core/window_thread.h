@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "command_runner.h"
+#include "commands.h"
 
 namespace setvornip {
 
