@@ -50,24 +50,30 @@ else
 fi
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
+# The window too: its core runs the library's calls on a worker thread.
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORNEN_SANITIZE=ON \
-  -DVORNEN_WERROR=ON -DVORNEN_BUILD_TESTS=ON -DVORNEN_BUILD_TOOL=OFF
+  -DVORNEN_WERROR=ON -DVORNEN_BUILD_TESTS=ON -DVORNEN_BUILD_TOOL=ON
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_ctest ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
 if [ "$(id -u)" = 0 ]; then
-  echo "== ThreadSanitizer: the library called from several threads at once =="
+  echo "== ThreadSanitizer: the library called from several threads at once, the window's core =="
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEN_TSAN=ON -DVORNEN_WERROR=ON \
-    -DVORNEN_BUILD_TOOL=OFF >/dev/null
-  cmake --build build-tsan -j"$jobs" --target vornen_net_tests vorn-devsim
-  tsan_log=$(mktemp)
-  TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/vornen_net_tests --gtest_filter='Concurrency*' \
-    2>&1 | tee "$tsan_log"
-  n=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$tsan_log")
-  rm -f "$tsan_log"
-  [ -n "$n" ] || { echo "ThreadSanitizer run failed" >&2; exit 1; }
-  passed=$((passed + n))
+    -DVORNEN_BUILD_TESTS=ON >/dev/null
+  cmake --build build-tsan -j"$jobs" --target vornen_net_tests vorn-devsim setvornip_core_tests
+  # The library's concurrency cases, and the window's core, whose commands
+  # hand each library call to a worker thread and its result back.
+  for tsan_run in "build-tsan/tests/vornen_net_tests --gtest_filter=Concurrency*" \
+                  "build-tsan/tool/tests/setvornip_core_tests"; do
+    tsan_log=$(mktemp)
+    # shellcheck disable=SC2086 # the program and its filter
+    TSAN_OPTIONS=halt_on_error=1 $tsan_run 2>&1 | tee "$tsan_log"
+    n=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$tsan_log")
+    rm -f "$tsan_log"
+    [ -n "$n" ] || { echo "ThreadSanitizer run failed: $tsan_run" >&2; exit 1; }
+    passed=$((passed + n))
+  done
 fi
 
 if command -v clang++ >/dev/null; then

@@ -1,9 +1,11 @@
 // Runs SetVornIP.exe under Wine inside the test bed's PC namespace, on a
 // virtual display there, and checks it through the Windows window driver
-// (windows/tests/window_driver.cpp): its layout, fonts, menu and frame; and
-// that its log equals byte for byte the Qt window's log for the same clicks
-// against the same simulated device, also with the library missing and with
-// a library that lacks an export.
+// (windows/tests/window_driver.cpp): its layout, fonts, menu and frame; that
+// its log equals byte for byte the Qt window's log for the same clicks
+// against the same simulated device, also with the library missing (and one
+// planted in its current folder) and with a library that lacks an export;
+// that it answers the system while a find waits, and that a close then waits
+// for the find.
 //
 // scripts/windows.sh runs this after the cross builds, with the environment
 // of the DLL's driver (wine_session.h) and VORNEN_WIN32_BIN /
@@ -13,8 +15,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -43,8 +47,15 @@ T* Control(const MainWindow& window, const char* name) {
   return window.findChild<T*>(QString::fromLatin1(name));
 }
 
+// Clicks a button and, as the Windows driver does, waits until the command it
+// started has ended (its library calls run off the window's thread).
 void Click(const MainWindow& window, const char* name) {
   Control<QAbstractButton>(window, name)->click();
+  QDeadlineTimer deadline(60s);
+  while (window.Busy() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  EXPECT_FALSE(window.Busy()) << name << " did not end within 60 s";
 }
 
 std::string LogOf(const MainWindow& window) {
@@ -61,6 +72,9 @@ std::string QtCommands(MainWindow& window) {
   Click(window, "Option1");
   Click(window, "Command1");
   Control<QLineEdit>(window, "Text4")->setText(QStringLiteral("00-20-4A-8D-72"));
+  Click(window, "Command4");
+  // A device that is not there: the find waits its 5 s.
+  Control<QLineEdit>(window, "Text4")->setText(QStringLiteral("00-20-4A-00-00-01"));
   Click(window, "Command4");
   return LogOf(window);
 }
@@ -118,7 +132,7 @@ class WindowUnderWine : public ::testing::TestWithParam<const char*> {
     const std::string unusable = wine::Session::unusable_reason(GetParam());
     ASSERT_TRUE(unusable.empty()) << unusable;
     for (const char* file : {"SetVornIP.exe", "VornEN.dll", "window_driver.exe", "window_probe.dll",
-                             "fake_partial/VornEN.dll"}) {
+                             "fake/VornEN.dll", "fake_partial/VornEN.dll"}) {
       ASSERT_TRUE(wine::exists(bin_ + "/" + file)) << bin_ << "/" << file;
     }
     ASSERT_NE(bed_, nullptr);
@@ -182,9 +196,18 @@ class WindowUnderWine : public ::testing::TestWithParam<const char*> {
   wine::Session* session_ = nullptr;  // this architecture's, in sessions_
 };
 
+// The prefix lacks "MS UI Gothic" and has "Yu Gothic UI" (wine_desktop.reg),
+// as a Windows without the Japanese supplemental fonts: the controls in that
+// face fall back on Yu Gothic UI, and their captions fit.
 TEST_P(WindowUnderWine, LayoutFontsMenuAndFrameThenTheCloseBoxEndsIt) {
   std::string out;
-  Drive({"layout", wine::windows_path(bin_ + "/SetVornIP.exe")}, &out);
+  Drive({"layout", wine::windows_path(bin_ + "/SetVornIP.exe"), "Yu Gothic UI"}, &out);
+}
+
+// Closed while a find waits, the window closes once the find has ended.
+TEST_P(WindowUnderWine, CloseDuringAFindWaitsForItsEnd) {
+  std::string out;
+  Drive({"close", wine::windows_path(bin_ + "/SetVornIP.exe")}, &out);
 }
 
 TEST_P(WindowUnderWine, LogEqualsTheQtWindowsForTheSameClicksAndAltFXEndsIt) {
@@ -225,16 +248,48 @@ TEST_P(WindowUnderWine, MissingLibraryAndMissingExportLogAsOnLinux) {
        {u"VornEN.dll", {FAKE_VORNEN_PARTIAL_FILE}},
        "ＤＬＬ「VornEN.dll」に関数「En_Get_IPAddress」がない"},
   };
+  // The program is started in a folder that holds a working stand-in called
+  // VornEN.dll: it must never load it from there.
+  const std::string planted = work_ + "/" + GetParam() + "-planted";
+  std::filesystem::create_directories(planted);
+  std::filesystem::copy_file(bin_ + "/fake/VornEN.dll", planted + "/VornEN.dll",
+                             std::filesystem::copy_options::overwrite_existing);
   for (const Case& c : cases) {
     MainWindow window{c.linux_file};
     const std::string qt_log = QtUsable(window);
     const std::string log_file = c.folder + "/log.txt";
     std::string out;
-    Drive({"usable", wine::windows_path(c.folder + "/SetVornIP.exe"), wine::windows_path(log_file)},
+    Drive({"usable", wine::windows_path(c.folder + "/SetVornIP.exe"), wine::windows_path(log_file),
+           wine::windows_path(planted)},
           &out);
     EXPECT_EQ(wine::read_file(log_file), qt_log) << c.folder;
     EXPECT_NE(qt_log.find(c.line), std::string::npos) << qt_log;
   }
+}
+
+// With a second adapter in the PC the open fails with -15 and the log lists
+// the usable adapters (Wine names them as Linux does) and how to choose one:
+// the same lines as the Qt window's.
+TEST_P(WindowUnderWine, SecondAdapterIsListedAsOnLinux) {
+  bed_->pc_ip({"link", "add", "extra0", "type", "veth", "peer", "name", "extra1"});
+  const auto remove = qScopeGuard([&] { bed_->pc_ip({"link", "del", "extra0"}); });
+  bed_->pc_ip({"addr", "add", "10.99.0.1/24", "dev", "extra0"});
+  bed_->pc_ip({"link", "set", "extra0", "up"});
+  bed_->pc_ip({"link", "set", "extra1", "up"});
+  std::string qt_log;
+  {
+    MainWindow window{QStringLiteral(VORNEN_LIBRARY_FILE)};
+    const testbed::TestBed::InPc in_pc(*bed_);
+    qt_log = QtUsable(window);
+  }
+  ASSERT_NE(qt_log.find("　使えるアダプタ：「pc0」192.168.16.1、「extra0」10.99.0.1"),
+            std::string::npos)
+      << qt_log;
+  const std::string log_file = work_ + "/" + GetParam() + "-adapters.log";
+  std::string out;
+  Drive({"usable", wine::windows_path(bin_ + "/SetVornIP.exe"), wine::windows_path(log_file)},
+        &out);
+  EXPECT_EQ(wine::read_file(log_file), qt_log);
 }
 
 INSTANTIATE_TEST_SUITE_P(Architectures, WindowUnderWine,

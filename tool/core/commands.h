@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "library_binding.h"
+#include "command_runner.h"
 #include "result_log.h"
 
 namespace setvornip {
@@ -23,9 +23,6 @@ class Form {
   virtual bool Option2Selected() const = 0;
   virtual void SelectOption1() = 0;
   virtual LogBox& Log() = 0;
-  // The next library call may block the window's thread for seconds: show
-  // the operator what has been logged so far, and that the window is busy.
-  virtual void ShowProgress() = 0;
 
  protected:
   ~Form() = default;
@@ -36,17 +33,23 @@ class Form {
 int32_t HostBits(bool option1, bool option2);
 
 // The window's event handlers, as sequences of library calls and log lines.
-void FormLoad(Form& form);
+// The commands return once their first call has started; their steps then
+// run as the runner delivers the results, and the command has ended when
+// Deliver() says so. The form must outlive the command.
+//
+// `missing_right`: the notice line (MissingRightNotice()) when this process
+// cannot write the neighbour table, else empty; logged at load and before
+// every set.
+void FormLoad(Form& form, std::u16string_view missing_right);
 // Opens the library and logs its version; also the first step of the set and
 // find commands.
-void OpenCommand(Form& form, LibraryBinding& binding);
+void OpenCommand(Form& form, CommandRunner& runner);
 // Assigns the address in Text2 with the chosen net mask to the device whose
-// MAC address is in Text4. `lacks_right`: the process cannot write the
-// neighbour table, which the log says before the set (Linux only).
-void SetCommand(Form& form, LibraryBinding& binding, bool lacks_right);
+// MAC address is in Text4.
+void SetCommand(Form& form, CommandRunner& runner, std::u16string_view missing_right);
 // Finds the address of the device whose MAC address is in Text4 and shows it
 // in Text1.
-void FindCommand(Form& form, LibraryBinding& binding);
+void FindCommand(Form& form, CommandRunner& runner);
 
 }  // namespace setvornip
 

@@ -58,7 +58,11 @@ int TwipsToPixels(int twips, int dpi = 96);
 // Japanese proportional Gothic faces that stand in where it is missing; the
 // face of the window's other controls. Sizes in hundredths of a point.
 inline constexpr char16_t kOwnFace[] = u"ＭＳ Ｐゴシック";
-inline constexpr std::u16string_view kStandInFaces[] = {u"MS PGothic", u"IPAPGothic",
+// Windows without its Japanese supplemental fonts lacks both MS faces, but
+// every Windows 10 and 11 has Yu Gothic UI and Meiryo UI; the Linux faces
+// come after them.
+inline constexpr std::u16string_view kStandInFaces[] = {u"MS PGothic",    u"Yu Gothic UI",
+                                                        u"Meiryo UI",     u"IPAPGothic",
                                                         u"IPA Pゴシック", u"Noto Sans CJK JP"};
 inline constexpr char16_t kWindowFace[] = u"MS UI Gothic";
 inline constexpr int kOwnFontCentipoints = 975;

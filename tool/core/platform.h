@@ -3,7 +3,7 @@
 
 // What the tool needs of the operating system besides its window, one file
 // per system: platform_posix.cpp (dlopen) and platform_win.cpp
-// (LoadLibraryA), picked by the build.
+// (LoadLibraryExW), picked by the build.
 
 #include <string>
 #include <string_view>
@@ -48,9 +48,28 @@ LibraryFile DefaultLibraryFile();
 std::string ToLibraryText(std::u16string_view text);
 std::u16string FromLibraryText(const char* bytes, std::size_t count);
 
-// Whether an address assignment will lack the right to write the PC's
-// neighbour table (Linux: CAP_NET_ADMIN). Windows asks for it at the time.
-bool LacksNeighbourTableRight();
+// The log line telling the operator that this process lacks the right to
+// write the PC's neighbour table, which an address assignment needs; empty
+// when it has the right or the question cannot be asked. Linux: the
+// capability CAP_NET_ADMIN. Windows: an elevated process token; since Vista
+// the system's arp makes no static entry for a process that is not, and asks
+// for nothing, so a window started normally (even by an administrator, with
+// UAC on) finds devices but its sets time out.
+std::u16string MissingRightNotice();
+
+// An IPv4 address of an adapter that the library would use: up, neither
+// loopback nor point-to-point. `name` is what VORNEN_INTERFACE and the
+// window's --interface take (Linux: the interface name; Windows: the
+// adapter's friendly name).
+struct Adapter {
+  std::u16string name;
+  std::u16string address;
+};
+std::vector<Adapter> UsableAdapters();
+
+// Makes the library of this process use the named adapter (VORNEN_INTERFACE),
+// before the library is opened.
+void ChooseAdapter(std::u16string_view name);
 
 }  // namespace setvornip
 

@@ -1,8 +1,12 @@
 // The tool's system layer on Linux: dlopen, UTF-8 texts through iconv, and
-// the process's capabilities.
+// the process's capabilities and adapters.
+#include <arpa/inet.h>
 #include <dlfcn.h>
 #include <iconv.h>
+#include <ifaddrs.h>
 #include <linux/capability.h>
+#include <net/if.h>
+#include <netinet/in.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -115,12 +119,34 @@ std::u16string FromLibraryText(const char* bytes, std::size_t count) {
   return text;
 }
 
-bool LacksNeighbourTableRight() {
+std::u16string MissingRightNotice() {
   __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
   __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
   // When the question cannot be asked, say nothing rather than warn wrongly.
-  if (::syscall(SYS_capget, &header, data) != 0) return false;
-  return (data[CAP_NET_ADMIN / 32].effective & (1U << (CAP_NET_ADMIN % 32))) == 0;
+  if (::syscall(SYS_capget, &header, data) != 0) return {};
+  if ((data[CAP_NET_ADMIN / 32].effective & (1U << (CAP_NET_ADMIN % 32))) != 0) return {};
+  return u"　注意：ARP表を書き換える権限（CAP_NET_ADMIN）がないため、設定できない恐れがある";
+}
+
+std::vector<Adapter> UsableAdapters() {
+  std::vector<Adapter> adapters;
+  ifaddrs* list = nullptr;
+  if (::getifaddrs(&list) != 0) return adapters;
+  for (const ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
+    if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
+    if ((a->ifa_flags & (IFF_LOOPBACK | IFF_POINTOPOINT)) != 0) continue;
+    char address[INET_ADDRSTRLEN] = {};
+    const auto* in = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+    ::inet_ntop(AF_INET, &in->sin_addr, address, sizeof address);
+    adapters.push_back({FromLibraryText(a->ifa_name, std::strlen(a->ifa_name)),
+                        FromLibraryText(address, std::strlen(address))});
+  }
+  ::freeifaddrs(list);
+  return adapters;
+}
+
+void ChooseAdapter(std::u16string_view name) {
+  ::setenv("VORNEN_INTERFACE", ToLibraryText(name).c_str(), 1);
 }
 
 }  // namespace setvornip

@@ -1,12 +1,57 @@
-// The tool's system layer on Windows: LoadLibraryA, whose search starts in
-// the program's own folder, and texts in the ANSI code page.
+// The tool's system layer on Windows: the library from the program's own
+// folder or the system folder only, texts in the ANSI code page, the process
+// token's elevation and the adapters.
+#include <winsock2.h>
+// after winsock2.h
+#include <iphlpapi.h>
+#include <stdlib.h>
 #include <windows.h>
 
+#include <string>
 #include <utility>
 
 #include "platform.h"
 
 namespace setvornip {
+
+namespace {
+
+// A system DLL loaded from the system folder alone, for the few functions
+// whose import would add a DLL to the program's table; freed when it goes.
+class SystemLibrary {
+ public:
+  explicit SystemLibrary(const wchar_t* name)
+      : module_(::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
+  ~SystemLibrary() {
+    if (module_ != nullptr) ::FreeLibrary(module_);
+  }
+  SystemLibrary(const SystemLibrary&) = delete;
+  SystemLibrary& operator=(const SystemLibrary&) = delete;
+
+  template <typename Fn>
+  Fn Find(const char* name) const {
+    if (module_ == nullptr) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module_, name)));
+  }
+
+ private:
+  HMODULE module_;
+};
+
+// Closes a kernel handle when it goes.
+struct HandleCloser {
+  HANDLE handle = nullptr;
+  ~HandleCloser() {
+    if (handle != nullptr) ::CloseHandle(handle);
+  }
+};
+
+std::u16string FromWide(const wchar_t* text) {
+  return text == nullptr ? std::u16string()
+                         : std::u16string(reinterpret_cast<const char16_t*>(text));
+}
+
+}  // namespace
 
 SharedLibrary::~SharedLibrary() {
   if (handle_ != nullptr) ::FreeLibrary(static_cast<HMODULE>(handle_));
@@ -24,8 +69,14 @@ SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
 }
 
 SharedLibrary SharedLibrary::Load(const std::string& file) {
+  // The program's own folder, then the system folder: never the current
+  // folder or PATH, where anyone who can write a file could plant a DLL of
+  // the same name that the program would run.
+  const std::u16string wide = FromLibraryText(file.data(), file.size());
   SharedLibrary library;
-  library.handle_ = ::LoadLibraryA(file.c_str());
+  library.handle_ =
+      ::LoadLibraryExW(reinterpret_cast<const wchar_t*>(wide.c_str()), nullptr,
+                       LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
   return library;
 }
 
@@ -55,8 +106,74 @@ std::u16string FromLibraryText(const char* bytes, std::size_t count) {
   return text;
 }
 
-// The library's "arp -s" needs an elevated process on Windows; whether it
-// ran is not known to the tool, so it warns of nothing here.
-bool LacksNeighbourTableRight() { return false; }
+std::u16string MissingRightNotice() {
+  using OpenProcessTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
+  using GetTokenInformationFn =
+      BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
+  const SystemLibrary advapi(L"advapi32.dll");
+  const auto open_token = advapi.Find<OpenProcessTokenFn>("OpenProcessToken");
+  const auto token_information = advapi.Find<GetTokenInformationFn>("GetTokenInformation");
+  HandleCloser token;
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  // When the question cannot be asked, say nothing rather than warn wrongly.
+  if (open_token == nullptr || token_information == nullptr ||
+      !open_token(::GetCurrentProcess(), TOKEN_QUERY, &token.handle) ||
+      !token_information(token.handle, TokenElevation, &elevation, sizeof elevation, &size) ||
+      elevation.TokenIsElevated != 0) {
+    return {};
+  }
+  return u"　注意：管理者として実行されていないため、ＩＰアドレスを設定できない恐れがある"
+         u"（検索はできる）。設定するには「管理者として実行」で起動する";
+}
+
+std::vector<Adapter> UsableAdapters() {
+  using GetAdaptersAddressesFn = ULONG(WINAPI*)(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES, PULONG);
+  std::vector<Adapter> adapters;
+  const SystemLibrary iphlpapi(L"iphlpapi.dll");
+  const auto get_adapters = iphlpapi.Find<GetAdaptersAddressesFn>("GetAdaptersAddresses");
+  if (get_adapters == nullptr) return adapters;
+  constexpr ULONG kFlags =
+      GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
+  ULONG size = 16 * 1024;
+  std::string buffer;
+  ULONG status = ERROR_BUFFER_OVERFLOW;
+  // The list can grow between the two calls; a few tries are plenty.
+  for (int tries = 0; tries < 4 && status == ERROR_BUFFER_OVERFLOW; ++tries) {
+    buffer.assign(size, '\0');
+    status = get_adapters(AF_INET, kFlags, nullptr,
+                          reinterpret_cast<PIP_ADAPTER_ADDRESSES>(buffer.data()), &size);
+  }
+  if (status != NO_ERROR) return adapters;
+  for (auto* a = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data()); a != nullptr;
+       a = a->Next) {
+    if (a->OperStatus != IfOperStatusUp || a->IfType == IF_TYPE_SOFTWARE_LOOPBACK ||
+        a->IfType == IF_TYPE_PPP || a->IfType == IF_TYPE_TUNNEL) {
+      continue;
+    }
+    for (const IP_ADAPTER_UNICAST_ADDRESS* u = a->FirstUnicastAddress; u != nullptr; u = u->Next) {
+      const SOCKADDR* address = u->Address.lpSockaddr;
+      if (address == nullptr || address->sa_family != AF_INET) continue;
+      const auto* bytes = reinterpret_cast<const unsigned char*>(
+          &reinterpret_cast<const sockaddr_in*>(address)->sin_addr);
+      std::u16string dotted;
+      for (int i = 0; i < 4; ++i) {
+        if (i > 0) dotted += u'.';
+        const std::string number = std::to_string(bytes[i]);
+        dotted.append(number.begin(), number.end());
+      }
+      adapters.push_back({FromWide(a->FriendlyName), dotted});
+    }
+  }
+  return adapters;
+}
+
+void ChooseAdapter(std::u16string_view name) {
+  const std::wstring value(name.begin(), name.end());
+  // Both the C runtime's copy of the environment, which getenv reads, and
+  // the process's own, which GetEnvironmentVariable reads.
+  ::_wputenv((L"VORNEN_INTERFACE=" + value).c_str());
+  ::SetEnvironmentVariableW(L"VORNEN_INTERFACE", value.c_str());
+}
 
 }  // namespace setvornip

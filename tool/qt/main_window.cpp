@@ -1,7 +1,11 @@
 #include "main_window.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
@@ -12,6 +16,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <utility>
 
 #include "form_layout.h"
 
@@ -74,7 +83,8 @@ QWidget* MakeControl(const ControlSpec& entry, QWidget* parent) {
   return nullptr;
 }
 
-// Swallows the clicks and keys that reach the window while it is installed.
+// Swallows the clicks and keys that reach the window while it is installed:
+// the operator's input during a command starts nothing.
 class InputSwallower : public QObject {
  protected:
   bool eventFilter(QObject* /*watched*/, QEvent* event) override {
@@ -105,7 +115,19 @@ MainWindow::MainWindow(const QString& library_file, QWidget* parent)
                  parent) {}
 
 MainWindow::MainWindow(setvornip::LibraryFile library, QWidget* parent)
-    : QMainWindow(parent), binding_(std::move(library)) {
+    : QMainWindow(parent),
+      input_swallower_(std::make_unique<InputSwallower>()),
+      runner_(std::move(library), [fd = wake_.fd] {
+        // On the worker: the result is taken on the window's thread.
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
+      }) {
+  wake_notifier_ = std::make_unique<QSocketNotifier>(wake_.fd, QSocketNotifier::Read);
+  connect(wake_notifier_.get(), &QSocketNotifier::activated, this, [this] {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t read = ::read(wake_.fd, &count, sizeof count);
+    OnCallFinished();
+  });
   setObjectName(QStringLiteral("SetPellIP"));
   setWindowTitle(ToQString(setvornip::kWindowTitle));
   // Fixed dialog frame with a close box only.
@@ -151,15 +173,12 @@ MainWindow::MainWindow(setvornip::LibraryFile library, QWidget* parent)
   central->setFixedSize(kClientSize);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-  const auto on_click = [this](QPushButton* button, void (MainWindow::*command)()) {
-    connect(button, &QPushButton::clicked, this, [this, command] { RunClicked(command); });
-  };
-  on_click(central->findChild<QPushButton*>(QStringLiteral("Command6")),
-           &MainWindow::Command6_Click);
-  on_click(central->findChild<QPushButton*>(QStringLiteral("Command1")),
-           &MainWindow::Command1_Click);
-  on_click(central->findChild<QPushButton*>(QStringLiteral("Command4")),
-           &MainWindow::Command4_Click);
+  connect(central->findChild<QPushButton*>(QStringLiteral("Command6")), &QPushButton::clicked, this,
+          &MainWindow::Command6_Click);
+  connect(central->findChild<QPushButton*>(QStringLiteral("Command1")), &QPushButton::clicked, this,
+          &MainWindow::Command1_Click);
+  connect(central->findChild<QPushButton*>(QStringLiteral("Command4")), &QPushButton::clicked, this,
+          &MainWindow::Command4_Click);
   connect(quit, &QAction::triggered, this, &MainWindow::mnuQuit_Click);
 
   text3_->setFocus();
@@ -170,29 +189,64 @@ int32_t MainWindow::HostBits() const {
   return setvornip::HostBits(option1_->isChecked(), option2_->isChecked());
 }
 
-void MainWindow::Form_Load() { setvornip::FormLoad(*this); }
-
-void MainWindow::Command6_Click() { setvornip::OpenCommand(*this, binding_); }
-
-void MainWindow::Command1_Click() {
-  setvornip::SetCommand(*this, binding_, setvornip::LacksNeighbourTableRight());
+MainWindow::EventFd::EventFd() : fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  if (fd < 0) qFatal("eventfd: %s", std::strerror(errno));
 }
 
-void MainWindow::Command4_Click() { setvornip::FindCommand(*this, binding_); }
+MainWindow::EventFd::~EventFd() { ::close(fd); }
+
+MainWindow::~MainWindow() {
+  // A window destroyed during a command: the runner waits for the call, and
+  // the application's state is put back.
+  if (runner_.Busy()) {
+    QApplication::restoreOverrideCursor();
+    qApp->removeEventFilter(input_swallower_.get());
+  }
+}
+
+void MainWindow::Form_Load() { setvornip::FormLoad(*this, setvornip::MissingRightNotice()); }
+
+void MainWindow::Command6_Click() {
+  Run([](MainWindow& window) { setvornip::OpenCommand(window, window.runner_); });
+}
+
+void MainWindow::Command1_Click() {
+  Run([](MainWindow& window) {
+    setvornip::SetCommand(window, window.runner_, setvornip::MissingRightNotice());
+  });
+}
+
+void MainWindow::Command4_Click() {
+  Run([](MainWindow& window) { setvornip::FindCommand(window, window.runner_); });
+}
 
 void MainWindow::mnuQuit_Click() { close(); }
 
-void MainWindow::RunClicked(void (MainWindow::*command)()) {
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (runner_.Busy()) {
+    close_pending_ = true;
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+void MainWindow::Run(void (*command)(MainWindow&)) {
+  if (runner_.Busy()) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  (this->*command)();
+  qApp->installEventFilter(input_swallower_.get());
+  command(*this);
+  if (!runner_.Busy()) CommandEnded();
+}
+
+void MainWindow::OnCallFinished() {
+  if (runner_.Deliver()) CommandEnded();
+}
+
+void MainWindow::CommandEnded() {
+  qApp->removeEventFilter(input_swallower_.get());
   QApplication::restoreOverrideCursor();
-  // While the command blocked the thread, the operator's clicks and keys
-  // queued up; they are read now and dropped, so that no second command
-  // starts behind the first.
-  InputSwallower swallower;
-  qApp->installEventFilter(&swallower);
-  QCoreApplication::processEvents();
-  qApp->removeEventFilter(&swallower);
+  if (std::exchange(close_pending_, false)) close();
 }
 
 std::u16string MainWindow::FieldText(setvornip::Field field) const {
@@ -208,11 +262,6 @@ bool MainWindow::Option1Selected() const { return option1_->isChecked(); }
 bool MainWindow::Option2Selected() const { return option2_->isChecked(); }
 
 void MainWindow::SelectOption1() { option1_->setChecked(true); }
-
-void MainWindow::ShowProgress() {
-  // Painted now: the event loop does not run until the library returns.
-  repaint();
-}
 
 QLineEdit* MainWindow::Edit(setvornip::Field field) const {
   switch (field) {

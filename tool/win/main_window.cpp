@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include <utility>
 #include <vector>
 
 #include "form_layout.h"
@@ -11,6 +12,8 @@ namespace {
 constexpr wchar_t kClassName[] = L"SetPellIP";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_DLGMODALFRAME;
+// Posted by the worker when a library call has ended.
+constexpr UINT kCallFinished = WM_APP + 1;
 
 const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
@@ -81,7 +84,12 @@ void EditLogBox::ReplaceSelection(std::u16string_view text) {
   ::SendMessageW(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(terminated.c_str()));
 }
 
-MainWindow::MainWindow() : binding_(DefaultLibraryFile()) {}
+MainWindow::MainWindow()
+    : runner_(DefaultLibraryFile(), [this] {
+        // On the worker; the window outlives every call (its close waits
+        // for the command to end).
+        ::PostMessageW(window_, kCallFinished, 0, 0);
+      }) {}
 
 bool MainWindow::Register(HINSTANCE instance) {
   WNDCLASSEXW window_class{};
@@ -107,7 +115,7 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int show) {
   main->CreateMenuBar();
   main->CreateControls(instance);
   main->Centre();
-  FormLoad(*main);
+  FormLoad(*main, MissingRightNotice());
   ::ShowWindow(window, show);
   ::UpdateWindow(window);
   main->last_focus_ = main->Control("Text3");
@@ -202,17 +210,16 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       const int id = LOWORD(wparam);
       if (id == kMenuQuitId) {
         // The program ends with its window; the library is not closed.
-        ::DestroyWindow(window_);
+        ::SendMessageW(window_, WM_CLOSE, 0, 0);
         return 0;
       }
       if (HIWORD(wparam) != BN_CLICKED) break;
       if (id == FindControl("Command6")->id) {
-        RunClicked([](MainWindow& main) { OpenCommand(main, main.binding_); });
+        Run([](MainWindow& main) { OpenCommand(main, main.runner_); });
       } else if (id == FindControl("Command1")->id) {
-        RunClicked(
-            [](MainWindow& main) { SetCommand(main, main.binding_, LacksNeighbourTableRight()); });
+        Run([](MainWindow& main) { SetCommand(main, main.runner_, MissingRightNotice()); });
       } else if (id == FindControl("Command4")->id) {
-        RunClicked([](MainWindow& main) { FindCommand(main, main.binding_); });
+        Run([](MainWindow& main) { FindCommand(main, main.runner_); });
       }
       return 0;
     }
@@ -235,7 +242,22 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
       }
       break;
+    case kCallFinished:
+      if (runner_.Deliver()) CommandEnded();
+      return 0;
+    case WM_SETCURSOR:
+      // Over the whole window, its controls included, while a command runs.
+      if (runner_.Busy()) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
     case WM_CLOSE:
+      // Closing during a command waits for it to end, then closes.
+      if (runner_.Busy()) {
+        close_pending_ = true;
+        return 0;
+      }
       ::DestroyWindow(window_);
       return 0;
     case WM_DESTROY:
@@ -245,18 +267,30 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   return ::DefWindowProcW(window_, message, wparam, lparam);
 }
 
-void MainWindow::RunClicked(void (*command)(MainWindow&)) {
-  const HCURSOR old = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+void MainWindow::Run(void (*command)(MainWindow&)) {
+  if (runner_.Busy()) return;
+  // Disabling takes the focus away; it comes back to where it was.
+  focus_before_command_ = ::GetFocus();
+  ::EnableWindow(window_, FALSE);
+  ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   command(*this);
-  ::SetCursor(old);
-  // While the command blocked the thread, the operator's clicks and keys
-  // queued up; they are dropped, so that no second command starts behind
-  // the first.
-  MSG dropped;
-  while (::PeekMessageW(&dropped, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
-  }
-  while (::PeekMessageW(&dropped, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-  }
+  if (!runner_.Busy()) CommandEnded();
+}
+
+void MainWindow::CommandEnded() {
+  ::EnableWindow(window_, TRUE);
+  if (focus_before_command_ != nullptr) ::SetFocus(focus_before_command_);
+  // The cursor as the window under it asks for it again.
+  POINT at{};
+  ::GetCursorPos(&at);
+  ::SetCursorPos(at.x, at.y);
+  if (std::exchange(close_pending_, false)) ::DestroyWindow(window_);
+}
+
+bool MainWindow::Drops(const MSG& message) const {
+  if (!runner_.Busy()) return false;
+  return (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+         (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST);
 }
 
 std::u16string MainWindow::FieldText(Field field) const {
@@ -284,11 +318,6 @@ bool MainWindow::Option2Selected() const {
 void MainWindow::SelectOption1() {
   ::CheckRadioButton(window_, FindControl("Option1")->id, FindControl("Option3")->id,
                      FindControl("Option1")->id);
-}
-
-void MainWindow::ShowProgress() {
-  // Painted now: the message loop does not run until the library returns.
-  ::RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 HWND MainWindow::Control(const char* name) const {

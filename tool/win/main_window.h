@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "command_runner.h"
 #include "commands.h"
 #include "gothic_font.h"
-#include "library_binding.h"
 
 namespace setvornip {
 
@@ -39,6 +39,9 @@ class MainWindow final : private Form {
   static std::unique_ptr<MainWindow> Create(HINSTANCE instance, int show);
 
   HWND handle() const { return window_; }
+  // Whether the message loop drops this message: the operator's clicks and
+  // keys while a command runs.
+  bool Drops(const MSG& message) const;
 
  private:
   MainWindow();
@@ -47,9 +50,11 @@ class MainWindow final : private Form {
   void CreateControls(HINSTANCE instance);
   void CreateMenuBar();
   void Centre();
-  // Runs a command as a click starts it: with a wait cursor, and without
-  // acting afterwards on the clicks and keys the operator made meanwhile.
-  void RunClicked(void (*command)(MainWindow&));
+  // Starts a command unless one is under way. Until it ends the window is
+  // disabled (clicks and keys reach none of its controls, but it paints and
+  // answers the system) and shows the wait cursor.
+  void Run(void (*command)(MainWindow&));
+  void CommandEnded();
 
   // Form
   std::u16string FieldText(Field field) const override;
@@ -58,18 +63,20 @@ class MainWindow final : private Form {
   bool Option2Selected() const override;
   void SelectOption1() override;
   LogBox& Log() override { return log_box_; }
-  void ShowProgress() override;
 
   HWND Control(const char* name) const;
 
   HWND window_ = nullptr;
   HWND last_focus_ = nullptr;
+  HWND focus_before_command_ = nullptr;
   int dpi_ = 96;
   Font window_font_;
   Font own_font_;
   Font own_bold_font_;
   EditLogBox log_box_;
-  LibraryBinding binding_;
+  bool close_pending_ = false;  // a close asked for during a command
+  // Last: goes first, waiting for a call under way before the rest goes.
+  CommandRunner runner_;
 };
 
 }  // namespace setvornip

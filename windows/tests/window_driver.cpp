@@ -86,12 +86,27 @@ void SetTextOf(HWND window, const std::u16string& text) {
                         SMTO_ABORTIFHUNG, kCommandLimitMs, &ignored);
 }
 
-// Presses a button as a click does; returns when its command has run.
-void Press(HWND button) {
+// Presses a button as a click does, and returns at once: a command runs its
+// library calls off the window's thread, with the window disabled meanwhile.
+void Click(HWND button) {
   DWORD_PTR ignored = 0;
   const LRESULT sent =
       ::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, kCommandLimitMs, &ignored);
   Check(sent != 0, "button answered within the limit");
+}
+
+// Waits, within the limit, until the window takes input again: its command
+// has ended.
+void AwaitCommandEnd(HWND window) {
+  const ULONGLONG deadline = ::GetTickCount64() + kCommandLimitMs;
+  while (!::IsWindowEnabled(window) && ::GetTickCount64() < deadline) ::Sleep(20);
+  Check(::IsWindowEnabled(window) != FALSE, "command ended within the limit");
+}
+
+// Presses a button and returns when its command has ended.
+void Press(HWND button) {
+  Click(button);
+  AwaitCommandEnd(::GetParent(button));
 }
 
 // The running program and its window.
@@ -124,15 +139,17 @@ BOOL CALLBACK FindProgramWindow(HWND window, LPARAM data) {
   return TRUE;
 }
 
-// Starts the program and waits, within a limit, for its window by title.
-bool Start(const std::string& program_path, Program* program) {
+// Starts the program, in `folder` when one is given, and waits, within a
+// limit, for its window by title.
+bool Start(const std::string& program_path, Program* program, const std::string& folder = {}) {
   std::wstring path(program_path.begin(), program_path.end());
   std::wstring command = L"\"" + path + L"\"";
+  const std::wstring current(folder.begin(), folder.end());
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+  if (!::CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        current.empty() ? nullptr : current.c_str(), &startup, &info)) {
     Check(false, "start " + program_path);
     return false;
   }
@@ -227,7 +244,50 @@ bool AcceptedFace(const std::u16string& face, ControlFont font) {
   return false;
 }
 
-void CheckFont(Probe& probe, HWND control, const ControlSpec& entry, int dpi) {
+// Whether a caption, drawn with the font the control got, fits in it: the
+// height of the face, and the width beside an option's circle or inside a
+// button's edges. The layout was made for "MS UI Gothic", whose 9 points
+// fill the 12-pixel labels and options exactly; a stand-in may run a pixel
+// taller there, and a pixel or three wider in a label, which cuts it at the
+// edge. More would cut the captions visibly.
+void CheckCaptionFits(const WindowProbe& probe, HWND control, const ControlSpec& entry) {
+  if (entry.kind != ControlKind::kLabel && entry.kind != ControlKind::kCommandButton &&
+      entry.kind != ControlKind::kOptionButton) {
+    return;
+  }
+  LOGFONTW logfont{};
+  logfont.lfHeight = probe.height;
+  logfont.lfWeight = probe.weight;
+  logfont.lfCharSet = static_cast<BYTE>(probe.charset);
+  ::lstrcpynW(logfont.lfFaceName, probe.face, LF_FACESIZE);
+  HFONT font = ::CreateFontIndirectW(&logfont);
+  HDC screen = ::GetDC(nullptr);
+  const HGDIOBJ old = ::SelectObject(screen, font);
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(screen, &metrics);
+  const std::u16string text(entry.text);
+  SIZE extent{};
+  ::GetTextExtentPoint32W(screen, Wide(text), static_cast<int>(text.size()), &extent);
+  ::SelectObject(screen, old);
+  ::ReleaseDC(nullptr, screen);
+  ::DeleteObject(font);
+  RECT client{};
+  ::GetClientRect(control, &client);
+  LONG room = client.right;
+  LONG height_room = client.bottom;
+  if (entry.kind != ControlKind::kCommandButton) height_room += 1;
+  if (entry.kind == ControlKind::kOptionButton) room -= ::GetSystemMetrics(SM_CXMENUCHECK) + 2;
+  if (entry.kind == ControlKind::kCommandButton) room -= 4 * ::GetSystemMetrics(SM_CXEDGE);
+  if (entry.kind == ControlKind::kLabel) room += 3;
+  const std::string name = entry.name;
+  std::printf("%s caption %ldx%ld in %ldx%ld\n", name.c_str(), extent.cx, metrics.tmHeight,
+              client.right, client.bottom);
+  Check(metrics.tmHeight <= height_room, name + " caption's height fits");
+  Check(extent.cx <= room, name + " caption's width fits");
+}
+
+void CheckFont(Probe& probe, HWND control, const ControlSpec& entry, int dpi,
+               const std::u16string& window_face) {
   const WindowProbe* font = probe.Read(control);
   const std::string name = entry.name;
   Check(font != nullptr, name + " font read");
@@ -235,6 +295,9 @@ void CheckFont(Probe& probe, HWND control, const ControlSpec& entry, int dpi) {
   const std::u16string face = FromWide(font->face);
   const std::u16string drawn = FromWide(font->drawn);
   Check(AcceptedFace(face, entry.font), name + " face '" + Utf8(face) + "'");
+  if (!window_face.empty() && entry.font == ControlFont::kWindow) {
+    CheckEqual(face, window_face, name + " face where its own is missing");
+  }
   CheckEqual(drawn, face, name + " is drawn with its own face");
   const bool own = entry.font != ControlFont::kWindow;
   const int centipoints = own ? setvornip::kOwnFontCentipoints : setvornip::kWindowFontCentipoints;
@@ -244,6 +307,7 @@ void CheckFont(Probe& probe, HWND control, const ControlSpec& entry, int dpi) {
       entry.font == ControlFont::kOwnBold ? setvornip::kBoldWeight : setvornip::kRegularWeight,
       name + " font weight");
   CheckEqual<long>(font->charset, SHIFTJIS_CHARSET, name + " character set");
+  CheckCaptionFits(*font, control, entry);
 }
 
 void CheckVersion(const std::string& program_path) {
@@ -263,7 +327,9 @@ void CheckVersion(const std::string& program_path) {
   }
 }
 
-void CheckLayout(const Program& program) {
+// `window_face`: the face that the controls in the window's own face must
+// have got, where the test has made that face missing; empty: any accepted.
+void CheckLayout(const Program& program, const std::u16string& window_face) {
   HWND window = program.window;
   HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
@@ -331,7 +397,7 @@ void CheckLayout(const Program& program) {
               std::to_string(rect.right - rect.left) + "x" +
               std::to_string(rect.bottom - rect.top));
     CheckEqual(TextOf(control), std::u16string(entry.text), name + " text");
-    if (entry.kind != ControlKind::kLine) CheckFont(probe, control, entry, dpi);
+    if (entry.kind != ControlKind::kLine) CheckFont(probe, control, entry, dpi, window_face);
     const LONG control_style = ::GetWindowLongW(control, GWL_STYLE);
     if (entry.kind == ControlKind::kCommandButton) {
       CheckEqual<long>(control_style & BS_TYPEMASK, BS_PUSHBUTTON, name + " is no default button");
@@ -436,6 +502,50 @@ bool WriteLog(const Program& program, const std::string& path) {
   return true;
 }
 
+// A MAC address that no device on the bed has: its find waits the library's
+// whole 5 s.
+constexpr char16_t kAbsentMac[] = u"00-20-4A-00-00-01";
+
+// While a find for a device that is not there waits, the window answers the
+// system's ping within 1 s each time (Windows marks a window that takes no
+// messages for 5 s as not responding), takes no input, and a second click
+// on a button starts nothing.
+void CheckAnswersWhileAFindWaits(const Program& program) {
+  SetTextOf(program.Control("Text4"), kAbsentMac);
+  Click(program.Control("Command4"));
+  Check(!::IsWindowEnabled(program.window), "the window takes no input while the find waits");
+  Click(program.Control("Command6"));
+  int answered = 0;
+  const ULONGLONG deadline = ::GetTickCount64() + kCommandLimitMs;
+  while (!::IsWindowEnabled(program.window) && ::GetTickCount64() < deadline) {
+    DWORD_PTR ignored = 0;
+    const bool answers =
+        ::SendMessageTimeoutW(program.window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored) != 0;
+    Check(answers, "the window answers within 1 s while the find waits");
+    if (!answers) break;
+    ++answered;
+    ::Sleep(250);
+  }
+  std::printf("answered %d pings during the find\n", answered);
+  Check(answered >= 5, "the window answered throughout the find");
+  AwaitCommandEnd(program.window);
+}
+
+// Closing the window while a find waits: the window stays until the find
+// has ended, then the program ends.
+void RunClose(const Program& program) {
+  SetTextOf(program.Control("Text4"), kAbsentMac);
+  Click(program.Control("Command4"));
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(program.window, WM_CLOSE, 0, 0, SMTO_NORMAL, 1000, &ignored);
+  Check(::IsWindow(program.window) && !::IsWindowEnabled(program.window),
+        "the window stays while its find waits");
+  Check(::WaitForSingleObject(program.process.get(), 0) == WAIT_TIMEOUT,
+        "the program runs on while its find waits");
+  AwaitCommandEnd(program.window);
+  Ends(program, "a close during a find");
+}
+
 void RunCommands(const Program& program, const std::string& log_path) {
   Press(program.Control("Command6"));
   SetTextOf(program.Control("Text1"), u"");
@@ -451,6 +561,7 @@ void RunCommands(const Program& program, const std::string& log_path) {
   SetTextOf(program.Control("Text4"), u"00-20-4A-8D-72");
   Press(program.Control("Command4"));
   CheckEqual(TextOf(program.Control("Text1")), std::u16string(), "Text1 after a failed find");
+  CheckAnswersWhileAFindWaits(program);
   WriteLog(program, log_path);
   QuitByKeyboard(program);
 }
@@ -471,20 +582,33 @@ void RunUsable(const Program& program, const std::string& log_path) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: window_driver layout|commands|usable PROGRAM [LOG]\n");
+    std::fprintf(stderr,
+                 "usage: window_driver layout PROGRAM [FACE] | commands PROGRAM LOG |\n"
+                 "       usable PROGRAM LOG [FOLDER] | close PROGRAM\n");
     return 2;
   }
   const std::string mode = argv[1];
+  // usable: started in FOLDER, its current folder, when one is given.
+  const std::string folder = mode == "usable" && argc > 4 ? argv[4] : "";
   Program program;
-  if (Start(argv[2], &program)) {
+  if (Start(argv[2], &program, folder)) {
     if (mode == "layout") {
       CheckVersion(argv[2]);
-      CheckLayout(program);
+      // FACE, in UTF-8: the face the window's own face must have fallen back to.
+      std::u16string face;
+      if (argc > 3) {
+        wchar_t wide[LF_FACESIZE] = {};
+        ::MultiByteToWideChar(CP_UTF8, 0, argv[3], -1, wide, LF_FACESIZE);
+        face = FromWide(wide);
+      }
+      CheckLayout(program, face);
       QuitByCloseBox(program);
     } else if (mode == "commands" && argc > 3) {
       RunCommands(program, argv[3]);
     } else if (mode == "usable" && argc > 3) {
       RunUsable(program, argv[3]);
+    } else if (mode == "close") {
+      RunClose(program);
     } else {
       Check(false, "mode " + mode);
     }

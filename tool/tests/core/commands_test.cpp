@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string_view>
+#include <thread>
+
 #include "fake_control.h"
 #include "memory_form.h"
+#include "window_thread.h"
 
 namespace setvornip {
 namespace {
@@ -11,6 +18,9 @@ namespace {
 const std::u16string kOpenBlock =
     u"\r\nＤＬＬのバージョンを読み出す・・・成功\r\n"
     u"　ＤＬＬのバージョン = VornEN.DLL Rev. 1.001\r\n";
+
+// A notice as a platform gives it for a process without the right.
+const std::u16string kNotice = u"　注意：権限がない";
 
 using Commands = FakeLibraryTest;
 
@@ -24,16 +34,24 @@ TEST(HostBits, Option1ThenOption2ThenTwentyFour) {
 
 TEST_F(Commands, FormLoadSelectsOption1AndTouchesNothingElse) {
   MemoryForm form;
-  FormLoad(form);
+  FormLoad(form, u"");
   EXPECT_TRUE(form.Option1Selected());
   EXPECT_EQ(form.log.text, u"");
   EXPECT_EQ(calls("En_Open"), 0);
 }
 
+TEST_F(Commands, FormLoadLogsTheMissingRightWhenThePlatformReportsIt) {
+  MemoryForm form;
+  FormLoad(form, kNotice);
+  EXPECT_TRUE(form.Option1Selected());
+  EXPECT_EQ(form.log.text, kNotice + u"\r\n");
+  EXPECT_EQ(calls("En_Open"), 0);
+}
+
 TEST_F(Commands, OpenLogsEmptyLineHeadingAndVersion) {
   MemoryForm form;
-  LibraryBinding binding(Fake());
-  OpenCommand(form, binding);
+  WindowThread binding(Fake());
+  Open(form, binding);
   EXPECT_EQ(form.log.text, kOpenBlock);
   EXPECT_EQ(calls("En_Open"), 1);
   EXPECT_EQ(calls("En_Get_Dll_Version"), 1);
@@ -43,8 +61,8 @@ TEST_F(Commands, OpenKeepsOnlyTheReportedLengthOfTheVersion) {
   set_text("En_Get_Dll_Version", "Rev. 9junk");
   set_length("En_Get_Dll_Version", 6);
   MemoryForm form;
-  LibraryBinding binding(Fake());
-  OpenCommand(form, binding);
+  WindowThread binding(Fake());
+  Open(form, binding);
   EXPECT_EQ(form.log.text,
             u"\r\nＤＬＬのバージョンを読み出す・・・成功\r\n　ＤＬＬのバージョン = Rev. 9\r\n");
 }
@@ -52,8 +70,8 @@ TEST_F(Commands, OpenKeepsOnlyTheReportedLengthOfTheVersion) {
 TEST_F(Commands, FailedVersionReadLogsFailureAndErrorLine) {
   set_result("En_Get_Dll_Version", -1005);
   MemoryForm form;
-  LibraryBinding binding(Fake());
-  OpenCommand(form, binding);
+  WindowThread binding(Fake());
+  Open(form, binding);
   EXPECT_EQ(form.log.text,
             u"\r\nＤＬＬのバージョンを読み出す・・・失敗\r\n"
             u"　エラー：-1005：ERR_ILLEGAL_INPUT_PARAMETER     入力変数が異常\r\n");
@@ -62,8 +80,8 @@ TEST_F(Commands, FailedVersionReadLogsFailureAndErrorLine) {
 TEST_F(Commands, FailedOpenIsLoggedAfterTheVersionLines) {
   set_result("En_Open", -14);
   MemoryForm form;
-  LibraryBinding binding(Fake());
-  OpenCommand(form, binding);
+  WindowThread binding(Fake());
+  Open(form, binding);
   EXPECT_EQ(form.log.text, kOpenBlock +
                                u"　ＤＬＬのオープンに失敗\r\n"
                                u"　エラー：-14：ERR_NONETWORKINTERFACEONINFO    "
@@ -76,8 +94,8 @@ TEST_F(Commands, SetPassesTheInputsAsTypedAndTheHostBitsOfTheChoice) {
     form.option = option;
     form.text4 = u" 00:20:4a:8D:72:33";
     form.text2 = u"10.0.0.7 ";
-    LibraryBinding binding(Fake());
-    SetCommand(form, binding, false);
+    WindowThread binding(Fake());
+    Set(form, binding);
     EXPECT_EQ(last_host_bits(), bits) << option;
     EXPECT_STREQ(last_mac(), " 00:20:4a:8D:72:33");
     EXPECT_STREQ(last_address(), "10.0.0.7 ");
@@ -89,8 +107,8 @@ TEST_F(Commands, SetPassesTheInputsAsTypedAndTheHostBitsOfTheChoice) {
 TEST_F(Commands, FailedSetLogsTheErrorLine) {
   set_result("En_Set_IPAddress", -1007);
   MemoryForm form;
-  LibraryBinding binding(Fake());
-  SetCommand(form, binding, false);
+  WindowThread binding(Fake());
+  Set(form, binding);
   EXPECT_EQ(form.log.text, kOpenBlock +
                                u"ＩＰアドレスを設定する・・・失敗\r\n"
                                u"　エラー：-1007：ERR_INPUTED_IP_MAY_UNREACHABLE  "
@@ -99,34 +117,62 @@ TEST_F(Commands, FailedSetLogsTheErrorLine) {
 
 TEST_F(Commands, SetWithoutTheRightSaysSoInOneLineBeforeItsHeading) {
   MemoryForm form;
-  LibraryBinding binding(Fake());
-  SetCommand(form, binding, true);
-  EXPECT_EQ(form.log.text, kOpenBlock +
-                               u"　注意：ARP表を書き換える権限（CAP_NET_ADMIN）がないため、"
-                               u"設定できない恐れがある\r\n"
-                               u"ＩＰアドレスを設定する・・・成功\r\n");
+  WindowThread binding(Fake());
+  Set(form, binding, kNotice);
+  EXPECT_EQ(form.log.text, kOpenBlock + kNotice + u"\r\nＩＰアドレスを設定する・・・成功\r\n");
   EXPECT_EQ(calls("En_Set_IPAddress"), 1);
 }
 
-TEST_F(Commands, LibraryCallsThatWaitComeAfterTheHeadingIsShown) {
+// The library's call holds the worker, not the window's thread: while it
+// waits, the window has logged the heading and is free, and nothing is
+// delivered until the call returns.
+TEST_F(Commands, CallsThatWaitRunOffTheWindowsThreadAfterTheHeading) {
+  struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false;
+    bool released = false;
+    std::thread::id caller;
+  };
+  static Gate* gate = nullptr;
+  Gate this_gate;
+  gate = &this_gate;
+  set_hook([](const char* name) {
+    if (std::string_view(name) != "En_Get_IPAddress") return;
+    std::unique_lock lock(gate->mutex);
+    gate->caller = std::this_thread::get_id();
+    gate->entered = true;
+    gate->changed.notify_all();
+    // Bounded, so that a call made on the test's own thread fails the test
+    // instead of hanging it.
+    gate->changed.wait_for(lock, std::chrono::seconds(10), [] { return gate->released; });
+  });
   MemoryForm form;
-  LibraryBinding binding(Fake());
-  std::vector<std::u16string> shown;
-  form.on_progress = [&] {
-    EXPECT_EQ(calls("En_Set_IPAddress") + calls("En_Get_IPAddress"), 0);
-    shown.push_back(form.log.text);
-  };
-  SetCommand(form, binding, false);
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0], kOpenBlock + u"ＩＰアドレスを設定する・・・");
-  form.log.text.clear();
-  form.on_progress = [&] {
-    EXPECT_EQ(calls("En_Get_IPAddress"), 0);
-    shown.push_back(form.log.text);
-  };
-  FindCommand(form, binding);
-  ASSERT_EQ(shown.size(), 2u);
-  EXPECT_EQ(shown[1], kOpenBlock + u"ＭＡＣアドレスからＩＰアドレスを検索・・・");
+  WindowThread thread(Fake());
+  FindCommand(form, thread.runner);
+  // Deliver the open and the version read, as the window's loop would.
+  ASSERT_TRUE(thread.Step());
+  ASSERT_TRUE(thread.Step());
+  {
+    std::unique_lock lock(this_gate.mutex);
+    ASSERT_TRUE(this_gate.changed.wait_for(lock, std::chrono::seconds(30),
+                                           [&] { return this_gate.entered; }));
+    EXPECT_NE(this_gate.caller, std::this_thread::get_id());
+  }
+  EXPECT_TRUE(thread.runner.Busy());
+  EXPECT_FALSE(thread.runner.Deliver());
+  EXPECT_EQ(form.log.text, kOpenBlock + u"ＭＡＣアドレスからＩＰアドレスを検索・・・");
+  {
+    const std::lock_guard lock(this_gate.mutex);
+    this_gate.released = true;
+  }
+  this_gate.changed.notify_all();
+  thread.Finish();
+  set_hook(nullptr);
+  EXPECT_FALSE(thread.runner.Busy());
+  EXPECT_EQ(form.log.text, kOpenBlock +
+                               u"ＭＡＣアドレスからＩＰアドレスを検索・・・成功\r\n"
+                               u"　ＩＰアドレス = 192.168.16.100\r\n");
 }
 
 TEST_F(Commands, FindPutsTheReportedTextIntoText1AndLogsItFromThere) {
@@ -134,8 +180,8 @@ TEST_F(Commands, FindPutsTheReportedTextIntoText1AndLogsItFromThere) {
   set_length("En_Get_IPAddress", 11);
   MemoryForm form;
   form.text1.clear();
-  LibraryBinding binding(Fake());
-  FindCommand(form, binding);
+  WindowThread binding(Fake());
+  Find(form, binding);
   EXPECT_EQ(form.text1, u"10.20.30.40");
   EXPECT_EQ(form.log.text, kOpenBlock +
                                u"ＭＡＣアドレスからＩＰアドレスを検索・・・成功\r\n"
@@ -146,8 +192,8 @@ TEST_F(Commands, FindPutsTheReportedTextIntoText1AndLogsItFromThere) {
 TEST_F(Commands, FailedFindEmptiesText1) {
   set_result("En_Get_IPAddress", -1008);
   MemoryForm form;
-  LibraryBinding binding(Fake());
-  FindCommand(form, binding);
+  WindowThread binding(Fake());
+  Find(form, binding);
   EXPECT_EQ(form.text1, u"");
   EXPECT_EQ(form.log.text, kOpenBlock +
                                u"ＭＡＣアドレスからＩＰアドレスを検索・・・失敗\r\n"
@@ -156,32 +202,32 @@ TEST_F(Commands, FailedFindEmptiesText1) {
 
 TEST_F(Commands, MissingLibraryIsLoggedForEveryCallAndTriedAgain) {
   MemoryForm form;
-  LibraryBinding binding({u"VornEN.dll", {"/nonexistent/VornEN.dll"}});
+  WindowThread binding({u"VornEN.dll", {"/nonexistent/VornEN.dll"}});
   const std::u16string error = u"　エラー：ＤＬＬ「VornEN.dll」を読み込めない\r\n";
   const std::u16string block = u"\r\nＤＬＬのバージョンを読み出す・・・失敗\r\n" + error +
                                u"　ＤＬＬのオープンに失敗\r\n" + error;
-  OpenCommand(form, binding);
+  Open(form, binding);
   EXPECT_EQ(form.log.text, block);
-  FindCommand(form, binding);
+  Find(form, binding);
   EXPECT_EQ(form.log.text,
             block + block + u"ＭＡＣアドレスからＩＰアドレスを検索・・・失敗\r\n" + error);
   EXPECT_EQ(form.text1, u"");
-  SetCommand(form, binding, false);
+  Set(form, binding);
   EXPECT_EQ(form.log.text, block + block + u"ＭＡＣアドレスからＩＰアドレスを検索・・・失敗\r\n" +
                                error + block + u"ＩＰアドレスを設定する・・・失敗\r\n" + error);
 }
 
 TEST_F(Commands, MissingExportIsLoggedAndTheOthersStillWork) {
   MemoryForm form;
-  LibraryBinding binding({u"VornEN.dll", {FAKE_VORNEN_PARTIAL_FILE}});
-  FindCommand(form, binding);
+  WindowThread binding({u"VornEN.dll", {FAKE_VORNEN_PARTIAL_FILE}});
+  Find(form, binding);
   EXPECT_EQ(form.log.text,
             kOpenBlock +
                 u"ＭＡＣアドレスからＩＰアドレスを検索・・・失敗\r\n"
                 u"　エラー：ＤＬＬ「VornEN.dll」に関数「En_Get_IPAddress」がない\r\n");
   EXPECT_EQ(form.text1, u"");
   form.log.text.clear();
-  SetCommand(form, binding, false);
+  Set(form, binding);
   EXPECT_EQ(form.log.text, kOpenBlock + u"ＩＰアドレスを設定する・・・成功\r\n");
 }
 

@@ -24,11 +24,13 @@ class FakeLibraryTest : public ::testing::Test {
     last_host_bits = Resolve<FakeLastHostBitsFn>("fake_vornen_last_host_bits");
     last_mac = Resolve<FakeLastTextFn>("fake_vornen_last_mac");
     last_address = Resolve<FakeLastTextFn>("fake_vornen_last_address");
+    set_hook = Resolve<FakeSetHookFn>("fake_vornen_set_hook");
     ASSERT_FALSE(HasFatalFailure());
     reset();
   }
 
   void TearDown() override {
+    if (set_hook != nullptr) set_hook(nullptr);
     if (handle_ != nullptr) ::dlclose(handle_);
   }
 
@@ -42,6 +44,7 @@ class FakeLibraryTest : public ::testing::Test {
   FakeLastHostBitsFn last_host_bits = nullptr;
   FakeLastTextFn last_mac = nullptr;
   FakeLastTextFn last_address = nullptr;
+  FakeSetHookFn set_hook = nullptr;
 
  private:
   template <typename Fn>

@@ -2,7 +2,6 @@
 #define SETVORNIP_TESTS_CORE_MEMORY_FORM_H
 
 #include <algorithm>
-#include <functional>
 #include <string>
 
 #include "commands.h"
@@ -47,16 +46,12 @@ class MemoryForm final : public Form {
   bool Option2Selected() const override { return option == 2; }
   void SelectOption1() override { option = 1; }
   LogBox& Log() override { return log; }
-  void ShowProgress() override {
-    if (on_progress) on_progress();
-  }
 
   std::u16string text1 = u"192.168.16.100";
   std::u16string text2 = u"192.168.16.100";
   std::u16string text4 = u"00-20-4A-8D-72-33";
   int option = 0;  // 0: none selected
   MemoryLogBox log;
-  std::function<void()> on_progress;
 };
 
 }  // namespace setvornip

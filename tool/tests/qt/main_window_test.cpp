@@ -17,7 +17,12 @@
 #include <QRawFont>
 #include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 #include "fake_vornen.h"
@@ -54,7 +59,7 @@ FakeControl& ScriptedFake() {
   return control;
 }
 
-// A click as it waits in the event queue behind a command that blocks.
+// A click as it reaches the event queue while a command runs.
 void PostClick(QWidget* widget) {
   const QPointF centre = QRectF(widget->rect()).center();
   const QPointF global = widget->mapToGlobal(centre);
@@ -66,48 +71,66 @@ void PostClick(QWidget* widget) {
                               Qt::NoButton, Qt::NoModifier));
 }
 
-// Counts the paints of a widget.
-class PaintCounter : public QObject {
+// Holds the fake library inside En_Get_IPAddress, on the window's worker,
+// until the test lets it go: the window as it is while a find waits for the
+// network.
+struct Gate {
+  std::mutex mutex;
+  std::condition_variable released_changed;
+  bool released = false;
+  std::atomic<bool> entered{false};
+
+  static void Hook(const char* export_name) {
+    if (std::strcmp(export_name, "En_Get_IPAddress") != 0) return;
+    Gate& gate = Instance();
+    gate.entered = true;
+    std::unique_lock lock(gate.mutex);
+    // Bounded, so that a call made on the window's own thread fails the test
+    // instead of hanging it.
+    gate.released_changed.wait_for(lock, std::chrono::seconds(10), [&] { return gate.released; });
+  }
+  static Gate& Instance() {
+    static Gate gate;
+    return gate;
+  }
+  void Close(FakeControl& fake) {
+    {
+      const std::lock_guard lock(mutex);
+      released = false;
+    }
+    entered = false;
+    fake.set_hook(Hook);
+  }
+  void Open() {
+    {
+      const std::lock_guard lock(mutex);
+      released = true;
+    }
+    released_changed.notify_all();
+  }
+};
+
+// A shown window over the fake library, whose finds the gate holds until the
+// test opens it; opened, and the hook removed, also when a test stops early.
+class HeldWindow {
  public:
-  int paints = 0;
-
- protected:
-  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return false;
+  explicit HeldWindow(FakeControl& fake) : fake_(fake) {
+    Gate::Instance().Close(fake);
+    window.show();
   }
+  ~HeldWindow() {
+    Gate::Instance().Open();
+    AwaitIdle(window);
+    fake_.set_hook(nullptr);
+  }
+  HeldWindow(const HeldWindow&) = delete;
+  HeldWindow& operator=(const HeldWindow&) = delete;
+
+  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
+
+ private:
+  FakeControl& fake_;
 };
-
-// What the window showed while the fake library was inside a call.
-struct DuringCall {
-  const MainWindow* window = nullptr;
-  const PaintCounter* log_paints = nullptr;
-  QWidget* click_target = nullptr;
-  QString log;
-  int paints_at_version = -1;
-  int paints = -1;
-  bool wait_cursor = false;
-};
-DuringCall during_call;
-
-void WatchCall(const char* export_name) {
-  // The open command reads the version without waiting for the network, so
-  // nothing repaints before that call.
-  if (std::strcmp(export_name, "En_Get_Dll_Version") == 0 && during_call.log_paints != nullptr) {
-    during_call.paints_at_version = during_call.log_paints->paints;
-  }
-  if (std::strcmp(export_name, "En_Get_IPAddress") != 0 &&
-      std::strcmp(export_name, "En_Set_IPAddress") != 0) {
-    return;
-  }
-  during_call.log = Log(*during_call.window);
-  if (during_call.log_paints != nullptr) during_call.paints = during_call.log_paints->paints;
-  const QCursor* cursor = QApplication::overrideCursor();
-  during_call.wait_cursor = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
-  // The operator clicks again, once, while the window is busy.
-  if (during_call.click_target != nullptr)
-    PostClick(std::exchange(during_call.click_target, nullptr));
-}
 
 }  // namespace
 
@@ -137,8 +160,8 @@ class MainWindowTest : public QObject {
   void FindPutsTheReportedTextIntoText1();
   void FailedFindEmptiesText1();
 
-  void WaitCursorAndPaintedHeadingWhileTheLibraryBlocks();
-  void ClicksMadeDuringACommandStartNoSecondOne();
+  void EventLoopRunsAndInputIsDroppedWhileTheLibraryWaits();
+  void CloseDuringACommandWaitsForItsEnd();
 
   void MissingLibraryIsLoggedAndTheWindowStaysUsable();
   void MissingLibraryOfTheDefaultNameIsLogged();
@@ -148,7 +171,7 @@ class MainWindowTest : public QObject {
 void MainWindowTest::LibraryIsBoundAtFirstUseNotAtStart() {
   MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
   QVERIFY(!IsLoaded(FAKE_VORNEN_FILE));
-  QTest::mouseClick(Control<QPushButton>(window, "Command6"), Qt::LeftButton);
+  Press(window, "Command6");
   QVERIFY(IsLoaded(FAKE_VORNEN_FILE));
   QCOMPARE(Log(window), kOpenBlock);
 }
@@ -244,6 +267,7 @@ void MainWindowTest::FirstOpenLogsEmptyLineHeadingAndVersion() {
   FakeControl& fake = ScriptedFake();
   MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
   window.Command6_Click();
+  QVERIFY(AwaitIdle(window));
   QCOMPARE(Log(window), kOpenBlock);
   const QStringList lines = Log(window).split(QStringLiteral("\r\n"));
   QCOMPARE(lines.value(0), QString());
@@ -257,6 +281,7 @@ void MainWindowTest::FailedVersionReadLogsFailureAndErrorLine() {
   fake.set_result("En_Get_Dll_Version", -1005);
   MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
   window.Command6_Click();
+  QVERIFY(AwaitIdle(window));
   QCOMPARE(Log(window), QStringLiteral("\r\nＤＬＬのバージョンを読み出す・・・失敗\r\n"
                                        "　エラー：-1005：ERR_ILLEGAL_INPUT_PARAMETER     "
                                        "入力変数が異常\r\n"));
@@ -267,6 +292,7 @@ void MainWindowTest::FailedOpenIsLoggedAfterTheVersionLines() {
   fake.set_result("En_Open", -14);
   MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
   window.Command6_Click();
+  QVERIFY(AwaitIdle(window));
   QCOMPARE(Log(window), kOpenBlock + QStringLiteral("　ＤＬＬのオープンに失敗\r\n"
                                                     "　エラー：-14：ERR_NONETWORKINTERFACEONINFO"
                                                     "    ネットワークアダプタがない\r\n"));
@@ -287,6 +313,7 @@ void MainWindowTest::SetPassesHostBitsForTheChosenMask() {
   MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
   window.findChild<QRadioButton*>(option)->setChecked(true);
   window.Command1_Click();
+  QVERIFY(AwaitIdle(window));
   QCOMPARE(fake.last_host_bits(), host_bits);
 }
 
@@ -296,7 +323,7 @@ void MainWindowTest::SetLogsItsBlockAfterTheOpenBlock() {
   // The inputs go to the library as typed, without trimming or checks.
   Control<QLineEdit>(window, "Text4")->setText(QStringLiteral(" 00:20:4a:8D:72:33"));
   Control<QLineEdit>(window, "Text2")->setText(QStringLiteral("10.0.0.7 "));
-  QTest::mouseClick(Control<QPushButton>(window, "Command1"), Qt::LeftButton);
+  Press(window, "Command1");
   QCOMPARE(Log(window), kOpenBlock + QStringLiteral("ＩＰアドレスを設定する・・・成功\r\n"));
   QCOMPARE(fake.last_mac(), " 00:20:4a:8D:72:33");
   QCOMPARE(fake.last_address(), "10.0.0.7 ");
@@ -310,6 +337,7 @@ void MainWindowTest::FailedSetLogsTheErrorLine() {
   fake.set_result("En_Set_IPAddress", -1007);
   MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
   window.Command1_Click();
+  QVERIFY(AwaitIdle(window));
   QCOMPARE(Log(window), kOpenBlock + QStringLiteral("ＩＰアドレスを設定する・・・失敗\r\n"
                                                     "　エラー：-1007：ERR_INPUTED_IP_MAY_"
                                                     "UNREACHABLE  入力変数のIPが不正\r\n"));
@@ -321,7 +349,7 @@ void MainWindowTest::FindPutsTheReportedTextIntoText1() {
   fake.set_text("En_Get_IPAddress", "10.20.30.40junk");
   fake.set_length("En_Get_IPAddress", 11);
   MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
-  QTest::mouseClick(Control<QPushButton>(window, "Command4"), Qt::LeftButton);
+  Press(window, "Command4");
   QCOMPARE(Control<QLineEdit>(window, "Text1")->text(), QStringLiteral("10.20.30.40"));
   QCOMPARE(Log(window),
            kOpenBlock + QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・成功\r\n"
@@ -336,6 +364,7 @@ void MainWindowTest::FailedFindEmptiesText1() {
   auto* text1 = Control<QLineEdit>(window, "Text1");
   QVERIFY(!text1->text().isEmpty());
   window.Command4_Click();
+  QVERIFY(AwaitIdle(window));
   QCOMPARE(text1->text(), QString());
   QCOMPARE(Log(window),
            kOpenBlock + QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・失敗\r\n"
@@ -343,56 +372,67 @@ void MainWindowTest::FailedFindEmptiesText1() {
                                        "デバイスが存在しない。\r\n"));
 }
 
-void MainWindowTest::WaitCursorAndPaintedHeadingWhileTheLibraryBlocks() {
+void MainWindowTest::EventLoopRunsAndInputIsDroppedWhileTheLibraryWaits() {
   FakeControl& fake = ScriptedFake();
-  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  PaintCounter counter;
-  Control<QPlainTextEdit>(window, "Text3")->viewport()->installEventFilter(&counter);
-  during_call = DuringCall{};
-  during_call.window = &window;
-  during_call.log_paints = &counter;
-  fake.set_hook(WatchCall);
-  const auto unhook = qScopeGuard([&] { fake.set_hook(nullptr); });
-
-  QTest::mouseClick(Control<QPushButton>(window, "Command4"), Qt::LeftButton);
-  QVERIFY(during_call.wait_cursor);
-  QCOMPARE(during_call.log,
-           kOpenBlock + QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・"));
-  // Painted with the heading before the call, not only when the loop runs.
-  QVERIFY(during_call.paints_at_version >= 0);
-  QVERIFY2(during_call.paints > during_call.paints_at_version,
-           qPrintable(QStringLiteral("%1 paints, %2 at the version read")
-                          .arg(during_call.paints)
-                          .arg(during_call.paints_at_version)));
-  QCOMPARE(QApplication::overrideCursor(), nullptr);
-}
-
-void MainWindowTest::ClicksMadeDuringACommandStartNoSecondOne() {
-  FakeControl& fake = ScriptedFake();
-  MainWindow window{QStringLiteral(FAKE_VORNEN_FILE)};
-  window.show();
+  HeldWindow held(fake);
+  MainWindow& window = held.window;
+  Gate& gate = Gate::Instance();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   auto* find = Control<QPushButton>(window, "Command4");
-  // A queued click does start a command when the window is idle.
-  PostClick(find);
-  QCoreApplication::processEvents();
-  QCOMPARE(fake.calls("En_Get_IPAddress"), 1);
+  QTest::mouseClick(find, Qt::LeftButton);
+  QVERIFY(QTest::qWaitFor([&] { return gate.entered.load(); }, kCommandLimitMs));
 
-  during_call = DuringCall{};
-  during_call.window = &window;
-  during_call.click_target = find;
-  fake.set_hook(WatchCall);
-  const auto unhook = qScopeGuard([&] { fake.set_hook(nullptr); });
-  QTest::mouseClick(Control<QPushButton>(window, "Command1"), Qt::LeftButton);
+  // The library waits; the window's event loop goes on: a timer fires.
+  bool fired = false;
+  QTimer::singleShot(10, &window, [&] { fired = true; });
+  QVERIFY(QTest::qWaitFor([&] { return fired; }, kCommandLimitMs));
+  QVERIFY(window.Busy());
+  const QCursor* cursor = QApplication::overrideCursor();
+  QVERIFY(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+  QCOMPARE(Log(window), kOpenBlock + QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・"));
+  // The operator clicks and types meanwhile: nothing starts or changes.
+  PostClick(Control<QPushButton>(window, "Command1"));
+  PostClick(find);
+  QTest::keyClick(&window, Qt::Key_F, Qt::AltModifier);
+  QTest::keyClick(Control<QLineEdit>(window, "Text4"), Qt::Key_X);
+  window.Command6_Click();
   QCoreApplication::processEvents();
-  QCOMPARE(fake.calls("En_Set_IPAddress"), 1);
+  QCOMPARE(fake.calls("En_Open"), 1);
+  QCOMPARE(Control<QLineEdit>(window, "Text4")->text(), QStringLiteral("00-20-4A-8D-72-33"));
+
+  gate.Open();
+  QVERIFY(AwaitIdle(window));
+  QCOMPARE(Log(window),
+           kOpenBlock + QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・成功\r\n"
+                                       "　ＩＰアドレス = 192.168.16.100\r\n"));
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fake.calls("En_Get_IPAddress"), 1);
+  QCOMPARE(fake.calls("En_Set_IPAddress"), 0);
   // And the window takes clicks again afterwards.
   fake.set_hook(nullptr);
-  QTest::mouseClick(find, Qt::LeftButton);
+  Press(window, "Command4");
   QCOMPARE(fake.calls("En_Get_IPAddress"), 2);
+}
+
+void MainWindowTest::CloseDuringACommandWaitsForItsEnd() {
+  FakeControl& fake = ScriptedFake();
+  HeldWindow held(fake);
+  MainWindow& window = held.window;
+  Gate& gate = Gate::Instance();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  Press(window, "Command6");  // not held: only the find waits
+  window.Command4_Click();
+  QVERIFY(QTest::qWaitFor([&] { return gate.entered.load(); }, kCommandLimitMs));
+  QVERIFY(!window.close());
+  window.mnuQuit_Click();
+  QVERIFY(window.isVisible());
+  gate.Open();
+  QVERIFY(QTest::qWaitFor([&] { return !window.isVisible(); }, kCommandLimitMs));
+  QVERIFY(!window.Busy());
+  // No line is lost.
+  QCOMPARE(Log(window), kOpenBlock + kOpenBlock +
+                            QStringLiteral("ＭＡＣアドレスからＩＰアドレスを検索・・・成功\r\n"
+                                           "　ＩＰアドレス = 192.168.16.100\r\n"));
 }
 
 void MainWindowTest::MissingLibraryIsLoggedAndTheWindowStaysUsable() {
@@ -402,16 +442,16 @@ void MainWindowTest::MissingLibraryIsLoggedAndTheWindowStaysUsable() {
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   const QString error = QStringLiteral("　エラー：ＤＬＬ「%1」を読み込めない\r\n").arg(missing);
 
-  QTest::mouseClick(Control<QPushButton>(window, "Command6"), Qt::LeftButton);
+  Press(window, "Command6");
   QCOMPARE(Log(window), QStringLiteral("\r\nＤＬＬのバージョンを読み出す・・・失敗\r\n") + error +
                             QStringLiteral("　ＤＬＬのオープンに失敗\r\n") + error);
 
-  QTest::mouseClick(Control<QPushButton>(window, "Command4"), Qt::LeftButton);
+  Press(window, "Command4");
   QVERIFY(Log(window).endsWith(QStringLiteral("検索・・・失敗\r\n") + error));
   QCOMPARE(Control<QLineEdit>(window, "Text1")->text(), QString());
 
   // Each command tries the file again rather than giving up for good.
-  QTest::mouseClick(Control<QPushButton>(window, "Command1"), Qt::LeftButton);
+  Press(window, "Command1");
   QVERIFY(Log(window).endsWith(QStringLiteral("設定する・・・失敗\r\n") + error));
   QVERIFY(window.isVisible());
 }
@@ -436,8 +476,8 @@ void MainWindowTest::MissingLibraryOfTheDefaultNameIsLogged() {
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   const QString error = QStringLiteral("　エラー：ＤＬＬ「libVornEN.so.1」を読み込めない\r\n");
-  QTest::mouseClick(Control<QPushButton>(window, "Command1"), Qt::LeftButton);
-  QTest::mouseClick(Control<QPushButton>(window, "Command4"), Qt::LeftButton);
+  Press(window, "Command1");
+  Press(window, "Command4");
   const QString block = QStringLiteral("\r\nＤＬＬのバージョンを読み出す・・・失敗\r\n") + error +
                         QStringLiteral("　ＤＬＬのオープンに失敗\r\n") + error;
   const QString log = Log(window);
@@ -451,6 +491,7 @@ void MainWindowTest::MissingLibraryOfTheDefaultNameIsLogged() {
 void MainWindowTest::MissingExportIsLoggedAndOthersStillWork() {
   MainWindow window{QStringLiteral(FAKE_VORNEN_PARTIAL_FILE)};
   window.Command4_Click();
+  QVERIFY(AwaitIdle(window));
   const QString log = Log(window);
   QVERIFY2(log.startsWith(kOpenBlock), qPrintable(log));
   QVERIFY2(log.endsWith(QStringLiteral("検索・・・失敗\r\n　エラー：ＤＬＬ「%1」に関数「En_Get_"

@@ -4,7 +4,9 @@
 #include <dlfcn.h>
 
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QString>
+#include <QTest>
 #include <QtGlobal>
 
 #include "main_window.h"
@@ -22,6 +24,21 @@ T* Control(const MainWindow& window, const char* name) {
   T* control = window.findChild<T*>(QString::fromLatin1(name));
   if (control == nullptr) qFatal("window lacks %s", name);
   return control;
+}
+
+// A command's limit in a test: far more than any the fake library runs.
+inline constexpr int kCommandLimitMs = 30000;
+
+// Waits until the window's command has ended, its event loop running
+// meanwhile; false when it has not within the limit.
+inline bool AwaitIdle(const MainWindow& window, int limit_ms = kCommandLimitMs) {
+  return QTest::qWaitFor([&] { return !window.Busy(); }, limit_ms);
+}
+
+// Clicks a button and waits until the command it started has ended.
+inline void Press(const MainWindow& window, const char* button) {
+  QTest::mouseClick(Control<QPushButton>(window, button), Qt::LeftButton);
+  QVERIFY(AwaitIdle(window));
 }
 
 inline QString Log(const MainWindow& window) {
