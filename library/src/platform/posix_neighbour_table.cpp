@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "neighbour_table.h"
-#include "netlink.h"
+#include "posix_netlink.h"
 
 namespace vornen::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "netlink.h"
+#include "posix_netlink.h"
 
 #include <linux/rtnetlink.h>
 #include <poll.h>
