@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <signal.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <map>
