@@ -12,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/unique_fd.h"
 #include "text_forms.h"
 
 namespace vornctl {
@@ -250,15 +251,13 @@ Batch parse_batch(const std::string& content) {
 Batch read_batch_file(const std::string& path) {
   Batch refused;
   // Not blocking: a FIFO would otherwise hold the open until a writer came.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) {
+  const vornen::platform::UniqueFd file(
+      ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!file.valid()) {
     refused.error = "cannot open " + path + ": " + std::strerror(errno);
     return refused;
   }
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
+  const int fd = file.get();
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     refused.error = path + " is not a regular file";

@@ -15,9 +15,6 @@ namespace vornctl {
 
 namespace {
 
-// Flags of /proc/net/arp, as the kernel's ARP ioctl numbers them.
-constexpr unsigned kArpComplete = 0x2;
-constexpr unsigned kArpPermanent = 0x4;
 // Flag of /proc/net/route: the route goes through a gateway.
 constexpr unsigned kRouteGateway = 0x2;
 
@@ -38,28 +35,6 @@ std::optional<unsigned long> hex_number(const std::string& text) {
 
 }  // namespace
 
-std::vector<Neighbour> parse_arp_table(const std::string& text) {
-  std::vector<Neighbour> out;
-  std::istringstream in(text);
-  std::string line;
-  std::getline(in, line);  // the heading
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string address, type, flags, mac, mask, device;
-    if (!(fields >> address >> type >> flags >> mac >> mask >> device)) continue;
-    Neighbour n;
-    const auto a = parse_ipv4(address);
-    const auto f = hex_number(flags.rfind("0x", 0) == 0 ? flags.substr(2) : flags);
-    if (!a || !f || !mac_bytes(mac, n.mac)) continue;
-    if ((*f & (kArpComplete | kArpPermanent)) == 0) continue;
-    n.address = *a;
-    n.permanent = (*f & kArpPermanent) != 0;
-    n.device = device;
-    out.push_back(n);
-  }
-  return out;
-}
-
 std::vector<Gateway> parse_route_table(const std::string& text) {
   std::vector<Gateway> out;
   std::istringstream in(text);
@@ -79,7 +54,16 @@ std::vector<Gateway> parse_route_table(const std::string& text) {
   return out;
 }
 
-std::vector<Neighbour> read_neighbours() { return parse_arp_table(file_text("/proc/net/arp")); }
+std::vector<Neighbour> read_neighbours() {
+  std::vector<Neighbour> table;
+  const auto keep = [](const Neighbour& entry, void* context) {
+    static_cast<std::vector<Neighbour>*>(context)->push_back(entry);
+  };
+  if (vornen::platform::read_neighbours(keep, &table, nullptr) !=
+      vornen::platform::NeighbourResult::Done)
+    table.clear();
+  return table;
+}
 
 NetworkView read_network_view() {
   NetworkView view;
@@ -105,6 +89,14 @@ std::optional<Neighbour> find_neighbour(const std::vector<Neighbour>& table,
   return std::nullopt;
 }
 
+std::optional<Neighbour> permanent_entry(const std::vector<Neighbour>& table, std::uint32_t address,
+                                         const std::uint8_t mac[6]) {
+  const auto entry = find_neighbour(table, address);
+  if (entry && entry->permanent && std::memcmp(entry->mac, mac, sizeof entry->mac) == 0)
+    return entry;
+  return std::nullopt;
+}
+
 std::string unsafe_reason(const NetworkView& view, std::uint32_t address,
                           const std::uint8_t mac[6]) {
   const std::string a = ipv4_text(address);
@@ -119,7 +111,7 @@ std::string unsafe_reason(const NetworkView& view, std::uint32_t address,
 }
 
 std::string neighbour_text(const Neighbour& n) {
-  return ipv4_text(n.address) + " lladdr " + mac_text_lower(n.mac) + " dev " + n.device +
+  return ipv4_text(n.address) + " lladdr " + mac_text_lower(n.mac) + " dev " + n.interface_name +
          (n.permanent ? " PERMANENT" : "");
 }
 

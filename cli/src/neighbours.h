@@ -8,15 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/neighbour_table.h"
+
 namespace vornctl {
 
 // Addresses are in network order throughout.
-struct Neighbour {
-  std::uint32_t address = 0;
-  std::uint8_t mac[6] = {};
-  bool permanent = false;
-  std::string device;
-};
+using vornen::platform::Neighbour;
 
 struct Gateway {
   std::uint32_t address = 0;
@@ -34,16 +31,20 @@ struct NetworkView {
   std::vector<Neighbour> neighbours;
 };
 
-// The entries of /proc/net/arp that hold a MAC (complete or permanent);
-// unresolved ones are left out.
-std::vector<Neighbour> parse_arp_table(const std::string& text);
 // The gateways of the routes in /proc/net/route.
 std::vector<Gateway> parse_route_table(const std::string& text);
 
+// The entries of the neighbour table that hold a MAC (resolved or
+// permanent); unresolved ones are left out, as is everything when the table
+// cannot be read.
 std::vector<Neighbour> read_neighbours();
 NetworkView read_network_view();
 
 std::optional<Neighbour> find_neighbour(const std::vector<Neighbour>& table, std::uint32_t address);
+// The permanent entry `address` -> `mac` in `table`, the one an assignment
+// writes; nullopt when the address has none, or one for another MAC.
+std::optional<Neighbour> permanent_entry(const std::vector<Neighbour>& table, std::uint32_t address,
+                                         const std::uint8_t mac[6]);
 
 // Why giving `address` to the device `mac` would break something the PC
 // relies on: the address is the PC's own, a gateway's, or in the neighbour

@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <signal.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <map>
@@ -15,7 +14,6 @@
 #include "batch_file.h"
 #include "commands.h"
 #include "exit_codes.h"
-#include "neighbour_netlink.h"
 #include "neighbours.h"
 #include "privilege.h"
 #include "text_forms.h"
@@ -98,9 +96,7 @@ void check(Assignment* a, const NetworkView& view, bool force, bool may_write) {
   }
   // Without the right the library's entry is not written; an entry that is
   // already in place serves as well.
-  const auto entry = find_neighbour(view.neighbours, address);
-  const bool in_place = entry && entry->permanent && std::memcmp(entry->mac, mac, sizeof mac) == 0;
-  if (!may_write && !in_place) {
+  if (!may_write && !permanent_entry(view.neighbours, address, mac)) {
     a->refusal = kExitNoRight;
     a->reason = kNoRight;
   }
@@ -110,9 +106,7 @@ void check(Assignment* a, const NetworkView& view, bool force, bool may_write) {
 std::optional<Neighbour> entry_left(const Assignment& a) {
   std::uint8_t mac[6];
   mac_bytes(a.mac, mac);
-  const auto entry = find_neighbour(read_neighbours(), a.value);
-  if (entry && entry->permanent && std::memcmp(entry->mac, mac, sizeof mac) == 0) return entry;
-  return std::nullopt;
+  return permanent_entry(read_neighbours(), a.value, mac);
 }
 
 // What the user is told of an entry left behind, and how to remove it.
@@ -124,7 +118,7 @@ std::string entry_note(const Neighbour& n) {
 nlohmann::ordered_json entry_json(const Neighbour& n) {
   return {{"address", ipv4_text(n.address)},
           {"lladdr", mac_text_lower(n.mac)},
-          {"dev", n.device},
+          {"dev", n.interface_name},
           {"permanent", n.permanent},
           {"remove_with", "vornctl forget " + ipv4_text(n.address)}};
 }
@@ -425,14 +419,21 @@ int forget_command(const CommandLine& line, Output& out) {
                                         (entry ? " (the kernel's own entry " +
                                                      neighbour_text(*entry) + " is left alone)"
                                                : ""));
-  const int r = delete_neighbour(*address, entry->device);
-  if (r == -EPERM)
-    return out.error(kExitNoRight,
-                     "no right to change the neighbour table (run as root or with CAP_NET_ADMIN)");
-  if (r == -ENOENT) return out.error(kExitNotFound, "no neighbour entry for " + line.words[0]);
-  if (r != 0)
-    return out.error(kExitFailure,
-                     "cannot remove " + neighbour_text(*entry) + ": " + std::strerror(-r));
+  using vornen::platform::NeighbourResult;
+  int error = 0;
+  switch (vornen::platform::delete_neighbour(*address, entry->interface_index, &error)) {
+    case NeighbourResult::Done:
+      break;
+    case NeighbourResult::NoRight:
+      return out.error(
+          kExitNoRight,
+          "no right to change the neighbour table (run as root or with CAP_NET_ADMIN)");
+    case NeighbourResult::NotFound:
+      return out.error(kExitNotFound, "no neighbour entry for " + line.words[0]);
+    case NeighbourResult::Failed:
+      return out.error(kExitFailure,
+                       "cannot remove " + neighbour_text(*entry) + ": " + std::strerror(error));
+  }
   out.doc()["removed"] = entry_json(*entry);
   out.doc()["removed"].erase("remove_with");
   out.line("removed " + neighbour_text(*entry));

@@ -11,12 +11,7 @@ namespace vornctl {
 
 namespace {
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+int hex_value(char c) { return vornen::hex_digit_value(c, vornen::HexLetters::EitherCase); }
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
@@ -63,29 +58,15 @@ std::optional<std::string> decode_escapes(const std::string& text) {
 }
 
 std::optional<std::string> normalise_mac(const std::string& text) {
-  if (text.size() != 17) return std::nullopt;
-  const char separator = text[2];
-  if (separator != '-' && separator != ':') return std::nullopt;
-  std::string out = text;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (i % 3 == 2) {
-      if (text[i] != separator) return std::nullopt;
-      continue;
-    }
-    const int v = hex_value(text[i]);
-    if (v < 0) return std::nullopt;
-    out[i] = kHexDigits[v];
-  }
+  std::uint8_t mac[6];
+  if (!mac_bytes(text, mac)) return std::nullopt;
+  std::string out = mac_text(mac);
+  std::replace(out.begin(), out.end(), '-', text[2]);
   return out;
 }
 
 bool mac_bytes(const std::string& text, std::uint8_t out[6]) {
-  const auto mac = normalise_mac(text);
-  if (!mac) return false;
-  for (int i = 0; i < 6; ++i)
-    out[i] =
-        static_cast<std::uint8_t>(hex_value((*mac)[3 * i]) * 16 + hex_value((*mac)[3 * i + 1]));
-  return true;
+  return vornen::read_mac_text(text.data(), text.size(), vornen::HexLetters::EitherCase, out);
 }
 
 std::string mac_text(const std::uint8_t mac[6]) {

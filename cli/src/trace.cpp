@@ -280,8 +280,7 @@ void run_arp(const char* parameters) {
     return;
   }
   // The backend does not report the outcome; the table itself says it.
-  const auto now = find_neighbour(read_neighbours(), entry.address);
-  if (now && std::memcmp(now->mac, entry.mac, sizeof entry.mac) == 0 && now->permanent)
+  if (const auto now = permanent_entry(read_neighbours(), entry.address, entry.mac))
     say("neighbour entry written (\"arp %s\"): %s", printable(parameters).c_str(),
         neighbour_text(*now).c_str());
   else

@@ -7,12 +7,6 @@
 namespace vornctl {
 namespace {
 
-const char* kArp =
-    "IP address       HW type     Flags       HW address            Mask     Device\n"
-    "192.168.16.100   0x1         0x6         00:20:4a:8d:72:33     *        pc0\n"
-    "192.168.16.50    0x1         0x2         02:00:00:00:00:50     *        pc0\n"
-    "192.168.16.77    0x1         0x0         00:00:00:00:00:00     *        pc0\n";
-
 const char* kRoute =
     "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
     "pc0\t00000000\tFE10A8C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n"
@@ -20,9 +14,15 @@ const char* kRoute =
 
 std::uint32_t ip(const char* text) { return *parse_ipv4(text); }
 
-TEST(Neighbours, TheArpTableGivesEntriesThatHoldAMac) {
-  const auto table = parse_arp_table(kArp);
-  ASSERT_EQ(table.size(), 2u) << "the unresolved entry is left out";
+// Two entries as the kernel's table holds them: one written by hand, one
+// learnt.
+std::vector<Neighbour> table_of_two() {
+  return {{ip("192.168.16.100"), {0x00, 0x20, 0x4A, 0x8D, 0x72, 0x33}, true, 2, "pc0"},
+          {ip("192.168.16.50"), {0x02, 0x00, 0x00, 0x00, 0x00, 0x50}, false, 2, "pc0"}};
+}
+
+TEST(Neighbours, EntriesAreFoundByAddressAndShownAsIpNeighShowsThem) {
+  const auto table = table_of_two();
   EXPECT_EQ(neighbour_text(table[0]), "192.168.16.100 lladdr 00:20:4a:8d:72:33 dev pc0 PERMANENT");
   EXPECT_EQ(neighbour_text(table[1]), "192.168.16.50 lladdr 02:00:00:00:00:50 dev pc0");
   EXPECT_TRUE(find_neighbour(table, ip("192.168.16.50")));
@@ -40,7 +40,7 @@ TEST(Neighbours, UnsafeAddressesSayWhy) {
   NetworkView view;
   view.own = {{ip("192.168.16.1"), "pc0"}};
   view.gateways = parse_route_table(kRoute);
-  view.neighbours = parse_arp_table(kArp);
+  view.neighbours = table_of_two();
   std::uint8_t mac[6];
   ASSERT_TRUE(mac_bytes("00-20-4A-8D-72-33", mac));
   EXPECT_EQ(unsafe_reason(view, ip("192.168.16.1"), mac),

@@ -339,6 +339,12 @@ TEST_F(VornctlTest, ForgetRemovesTheEntrySetLeftAndOnlyThat) {
   EXPECT_EQ(learnt.status, kNotFound);
   EXPECT_NE(neighbours().find("192.168.16.60 lladdr 02:00:00:00:00:60"), std::string::npos)
       << "the kernel's own entry stays";
+
+  // An entry still being resolved holds no MAC and counts as none.
+  bed_->pc_ip({"neigh", "add", "192.168.16.77", "nud", "incomplete", "dev", "pc0"});
+  Result unresolved = vornctl({"forget", "192.168.16.77"});
+  EXPECT_EQ(unresolved.status, kNotFound);
+  EXPECT_EQ(unresolved.err.find("the kernel's own entry"), std::string::npos) << unresolved.err;
 }
 
 TEST_F(VornctlTest, EachFailureHasItsOwnExitStatus) {

@@ -6,7 +6,16 @@
 
 namespace vornen {
 
-bool is_hex_digit(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+int hex_digit_value(char c, HexLetters letters) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (letters == HexLetters::EitherCase && c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool is_hex_digit(unsigned char c) {
+  return hex_digit_value(static_cast<char>(c), HexLetters::Upper) >= 0;
+}
 
 namespace {
 
@@ -41,30 +50,28 @@ bool read_address_text(const char* text, std::uint32_t* address) {
   return true;
 }
 
-namespace {
-int digit_value(unsigned char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
-}  // namespace
+bool read_mac_text(const char* text, std::size_t length, HexLetters letters, std::uint8_t mac[6]) {
+  if (length != static_cast<std::size_t>(kMacTextLength)) return false;
+  const char separator = text[2];
+  if (separator != '-' && separator != ':') return false;
+  for (int k = 0; k < 6; ++k) {
+    if (k > 0 && text[3 * k - 1] != separator) return false;
+    const int hi = hex_digit_value(text[3 * k], letters);
+    const int lo = hex_digit_value(text[3 * k + 1], letters);
+    if (hi < 0 || lo < 0) return false;
+    mac[k] = static_cast<std::uint8_t>(hi << 4 | lo);
+  }
+  return true;
+}
 
 int parse_mac_text(const char* text, std::uint8_t mac[6]) {
   if (text == nullptr) return -1;
   std::memset(mac, 0, 6);
   // Bounded: never reads past the terminator nor far past 17 characters.
-  if (strnlen(text, kMacTextLength + 1) != kMacTextLength) return -1;
-  const char separator = text[2];
-  if (separator != '-' && separator != ':') return -1;
-  for (int k = 1; k < 6; ++k) {
-    if (text[3 * k - 1] != separator) return -1;
-  }
-  for (int k = 0; k < 6; ++k) {
-    const auto hi = static_cast<unsigned char>(text[3 * k]);
-    const auto lo = static_cast<unsigned char>(text[3 * k + 1]);
-    if (!is_hex_digit(hi) || !is_hex_digit(lo)) {
-      std::memset(mac, 0, 6);
-      return -1;
-    }
-    mac[k] = static_cast<std::uint8_t>(digit_value(hi) << 4 | digit_value(lo));
-  }
-  return 0;
+  const std::size_t length = strnlen(text, kMacTextLength + 1);
+  if (read_mac_text(text, length, HexLetters::Upper, mac)) return 0;
+  std::memset(mac, 0, 6);
+  return -1;
 }
 
 void encode_hex_pair(std::uint8_t byte, char out[2]) {

@@ -1,4 +1,7 @@
 // MAC and IPv4 address texts as the command line and the log write them.
+// The simulator stands for a device, a peer apart from the library, so it
+// reads these texts with its own code and shares none with the library: a
+// fault in the library's text rules cannot hide in a test that runs both.
 #pragma once
 
 #include <array>

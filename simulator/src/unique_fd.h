@@ -1,4 +1,5 @@
-// Owns one file descriptor and closes it when it goes out of scope.
+// Owns one file descriptor and closes it when it goes out of scope. The
+// simulator is a peer apart from the library and keeps its own.
 #pragma once
 
 #include <unistd.h>

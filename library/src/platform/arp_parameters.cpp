@@ -4,13 +4,13 @@
 #include <cstring>
 
 #include "platform.h"
+#include "text_checks.h"
 
 namespace vornen::platform {
 namespace {
 
 // Longest address text the library passes (its host text check allows 16).
 constexpr std::size_t kMaxAddressText = 16;
-constexpr std::size_t kMacText = 17;
 
 struct Word {
   const char* start;
@@ -31,27 +31,6 @@ bool next_word(const char** cursor, Word* word) {
   return true;
 }
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-bool parse_mac_any_case(const Word& text, std::uint8_t* mac) {
-  if (text.length != kMacText) return false;
-  const char separator = text.start[2];
-  if (separator != '-' && separator != ':') return false;
-  for (int k = 0; k < 6; ++k) {
-    if (k > 0 && text.start[3 * k - 1] != separator) return false;
-    const int hi = hex_value(text.start[3 * k]);
-    const int lo = hex_value(text.start[3 * k + 1]);
-    if (hi < 0 || lo < 0) return false;
-    mac[k] = static_cast<std::uint8_t>(hi * 16 + lo);
-  }
-  return true;
-}
-
 }  // namespace
 
 bool parse_arp_parameters(const char* text, std::uint32_t (*read_address)(const char*),
@@ -69,7 +48,7 @@ bool parse_arp_parameters(const char* text, std::uint32_t (*read_address)(const 
   address[words[1].length] = '\0';
   entry->address = read_address(address);
   if (entry->address == kAddressNone) return false;
-  return parse_mac_any_case(words[2], entry->mac);
+  return read_mac_text(words[2].start, words[2].length, HexLetters::EitherCase, entry->mac);
 }
 
 bool with_hyphen_mac(const char* text, char* out, std::size_t capacity) {
