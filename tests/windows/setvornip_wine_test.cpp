@@ -177,7 +177,8 @@ class WindowUnderWine : public ::testing::TestWithParam<const char*> {
     std::string out;
     Drive(driver_args, &out);
     EXPECT_EQ(wine::read_file(log_file), qt.log);
-    EXPECT_NE(out.find("text1 after find: " + qt.text1 + "\n"), std::string::npos) << out;
+    // The Windows program's lines end in CR LF.
+    EXPECT_NE(out.find("text1 after find: " + qt.text1 + "\r\n"), std::string::npos) << out;
   }
 
   // How many sets the device has taken so far.
