@@ -6,7 +6,10 @@
 //
 //   window_driver layout PROGRAM            the window as it opens; closed by the close box
 //   window_driver commands PROGRAM LOG      open, find, set, a failing find; ended by Alt+F, X
-//   window_driver usable PROGRAM LOG        open, find, set with whatever library is there
+//   window_driver usable PROGRAM LOG [FOLDER]
+//                                           open, find, set with whatever library is there,
+//                                           started in FOLDER; closed by the close box
+//   window_driver close PROGRAM             closed while a find waits
 //
 // Arguments after "--" go to PROGRAM's own command line. LOG receives the
 // log box's text in UTF-8. The last line is "ALL OK" when every check passed.
