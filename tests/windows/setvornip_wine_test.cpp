@@ -5,7 +5,8 @@
 // against the same simulated device, also with the library missing (and one
 // planted in its current folder) and with a library that lacks an export;
 // that it answers the system while a find waits, and that a close then waits
-// for the find.
+// for the find; and that on a PC with two adapters it lists them and takes
+// one from its command line.
 //
 // scripts/windows.sh runs this after the cross builds, with the environment
 // of the DLL's driver (wine_session.h) and VORNEN_WIN32_BIN /
@@ -27,6 +28,7 @@
 #include <string>
 #include <thread>
 
+#include "command_line.h"
 #include "devsim/launcher.h"
 #include "main_window.h"
 #include "plain_text_log_box.h"
@@ -79,12 +81,21 @@ std::string QtCommands(MainWindow& window) {
   return LogOf(window);
 }
 
+// What the Qt window shows after window_driver's "usable" clicks.
+struct Usable {
+  std::string log;
+  std::string text1;  // the address field after the find
+};
+
 // What window_driver does in its "usable" mode.
-std::string QtUsable(MainWindow& window) {
+Usable QtUsable(MainWindow& window) {
   Click(window, "Command6");
   Click(window, "Command4");
+  Usable usable;
+  usable.text1 = Control<QLineEdit>(window, "Text1")->text().toStdString();
   Click(window, "Command1");
-  return LogOf(window);
+  usable.log = LogOf(window);
+  return usable;
 }
 
 class WindowUnderWine : public ::testing::TestWithParam<const char*> {
@@ -153,6 +164,21 @@ class WindowUnderWine : public ::testing::TestWithParam<const char*> {
     std::cout << *out;
     EXPECT_EQ(wine::last_line(*out), "ALL OK") << *out;
     EXPECT_EQ(rc, 0);
+  }
+
+  // Runs window_driver's "usable" mode on `program` (then the driver's
+  // `more` arguments): the Windows window must end with the Qt window's log
+  // and address field.
+  void DriveUsable(const std::string& program, const std::string& log_file,
+                   const std::vector<std::string>& more, const Usable& qt) {
+    std::vector<std::string> driver_args{"usable", wine::windows_path(program),
+                                         wine::windows_path(log_file)};
+    driver_args.insert(driver_args.end(), more.begin(), more.end());
+    std::string out;
+    Drive(driver_args, &out);
+    EXPECT_EQ(wine::read_file(log_file), qt.log);
+    // The Windows program's lines end in CR LF.
+    EXPECT_NE(out.find("text1 after find: " + qt.text1 + "\r\n"), std::string::npos) << out;
   }
 
   // How many sets the device has taken so far.
@@ -255,41 +281,57 @@ TEST_P(WindowUnderWine, MissingLibraryAndMissingExportLogAsOnLinux) {
   std::filesystem::copy_file(bin_ + "/fake/VornEN.dll", planted + "/VornEN.dll",
                              std::filesystem::copy_options::overwrite_existing);
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
     MainWindow window{c.linux_file};
-    const std::string qt_log = QtUsable(window);
-    const std::string log_file = c.folder + "/log.txt";
-    std::string out;
-    Drive({"usable", wine::windows_path(c.folder + "/SetVornIP.exe"), wine::windows_path(log_file),
-           wine::windows_path(planted)},
-          &out);
-    EXPECT_EQ(wine::read_file(log_file), qt_log) << c.folder;
-    EXPECT_NE(qt_log.find(c.line), std::string::npos) << qt_log;
+    const Usable qt = QtUsable(window);
+    EXPECT_NE(qt.log.find(c.line), std::string::npos) << qt.log;
+    DriveUsable(c.folder + "/SetVornIP.exe", c.folder + "/log.txt", {wine::windows_path(planted)},
+                qt);
   }
 }
 
 // With a second adapter in the PC the open fails with -15 and the log lists
-// the usable adapters (Wine names them as Linux does) and how to choose one:
-// the same lines as the Qt window's.
-TEST_P(WindowUnderWine, SecondAdapterIsListedAsOnLinux) {
+// the usable adapters (Wine names them as Linux does) and how to choose one;
+// started with --interface as that line says, the window finds the device
+// and sets its address. Both logs are the Qt window's for the same clicks.
+TEST_P(WindowUnderWine, SecondAdapterIsListedAndChosenByTheCommandLineAsOnLinux) {
   bed_->pc_ip({"link", "add", "extra0", "type", "veth", "peer", "name", "extra1"});
-  const auto remove = qScopeGuard([&] { bed_->pc_ip({"link", "del", "extra0"}); });
+  const auto remove = qScopeGuard([&] {
+    ::unsetenv("VORNEN_INTERFACE");
+    bed_->pc_ip({"link", "del", "extra0"});
+  });
   bed_->pc_ip({"addr", "add", "10.99.0.1/24", "dev", "extra0"});
   bed_->pc_ip({"link", "set", "extra0", "up"});
   bed_->pc_ip({"link", "set", "extra1", "up"});
-  std::string qt_log;
+  Usable qt;
   {
     MainWindow window{QStringLiteral(VORNEN_LIBRARY_FILE)};
     const testbed::TestBed::InPc in_pc(*bed_);
-    qt_log = QtUsable(window);
+    qt = QtUsable(window);
   }
-  ASSERT_NE(qt_log.find("　使えるアダプタ：「pc0」192.168.16.1、「extra0」10.99.0.1"),
+  ASSERT_NE(qt.log.find("　使えるアダプタ：「pc0」192.168.16.1、「extra0」10.99.0.1"),
             std::string::npos)
-      << qt_log;
-  const std::string log_file = work_ + "/" + GetParam() + "-adapters.log";
-  std::string out;
-  Drive({"usable", wine::windows_path(bin_ + "/SetVornIP.exe"), wine::windows_path(log_file)},
-        &out);
-  EXPECT_EQ(wine::read_file(log_file), qt_log);
+      << qt.log;
+  const std::string program = bin_ + "/SetVornIP.exe";
+  DriveUsable(program, work_ + "/" + GetParam() + "-adapters.log", {}, qt);
+
+  const std::size_t sets_before = Sets();
+  {
+    ApplyCommandLine(
+        {QStringLiteral("SetVornIP"), QStringLiteral("--interface"), QStringLiteral("pc0")});
+    MainWindow window{QStringLiteral(VORNEN_LIBRARY_FILE)};
+    const testbed::TestBed::InPc in_pc(*bed_);
+    qt = QtUsable(window);
+  }
+  // Only its own command line may choose the adapter for the Windows window.
+  ::unsetenv("VORNEN_INTERFACE");
+  ASSERT_EQ(qt.text1, kAddress) << qt.log;
+  ASSERT_NE(qt.log.find("ＩＰアドレスを設定する・・・成功"), std::string::npos) << qt.log;
+  // The device takes its address anew once the set has ended; the Windows
+  // window's find must not fall into that moment, nor the next test's.
+  ASSERT_TRUE(AwaitSets(sets_before + 1)) << wine::read_file(device_log_);
+  DriveUsable(program, work_ + "/" + GetParam() + "-chosen.log", {"--", "--interface", "pc0"}, qt);
+  EXPECT_TRUE(AwaitSets(sets_before + 2)) << wine::read_file(device_log_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Architectures, WindowUnderWine,
