@@ -153,15 +153,18 @@ bed_device 00-20-4A-10-00-03
 # file's mode would not be checked.)
 as_member=(runuser -u nobody -g nogroup -G vornen --)
 as_other=(runuser -u nobody --)
+# refused TEXT COMMAND...: the command fails, saying TEXT.
+refused() {
+  local text=$1 status=0 out
+  shift
+  out=$("$@" 2>&1) || status=$?
+  echo "$out"
+  [ "$status" != 0 ] && grep -q "$text" <<<"$out"
+}
 bed_pc "${as_member[@]}" /usr/bin/vornctl set 00-20-4A-10-00-02 192.168.16.102/24
 bed_pc vornctl find 00-20-4A-10-00-02 | grep -q '192\.168\.16\.102'
 pass "a member of vornen who is not root set an address"
-status=0
-refusal=$(bed_pc "${as_other[@]}" /usr/bin/vornctl set 00-20-4A-10-00-02 192.168.16.103/24 2>&1) ||
-  status=$?
-echo "$refusal"
-[ "$status" != 0 ]
-grep -q 'Permission denied' <<<"$refusal"
+refused 'Permission denied' bed_pc "${as_other[@]}" /usr/bin/vornctl set 00-20-4A-10-00-02 192.168.16.103/24
 bed_pc vornctl find 00-20-4A-10-00-02 | grep -q '192\.168\.16\.102'
 pass "someone outside vornen cannot run vornctl, the address stays"
 
@@ -170,12 +173,8 @@ answer false
 dpkg-reconfigure vornctl setvornip
 untouched
 pass "withdrawn: root:root 0755, no capability, no override"
-status=0
-refusal=$(bed_pc "${as_member[@]}" /usr/bin/vornctl set 00-20-4A-10-00-03 192.168.16.103/24 2>&1) ||
-  status=$?
-echo "$refusal"
-[ "$status" != 0 ]
-grep -q 'no right to change the neighbour table' <<<"$refusal"
+refused 'no right to change the neighbour table' \
+  bed_pc "${as_member[@]}" /usr/bin/vornctl set 00-20-4A-10-00-03 192.168.16.103/24
 pass "a member of vornen can no longer set an address"
 bed_down
 trap 'purge || true' EXIT
