@@ -30,6 +30,9 @@ test_packages=(
   python3 python3-pytest
   # the API reference, the Debian packages and their check
   doxygen dpkg-dev file lintian
+  # the packages' build (debian/), their autopkgtests, and the checks of the
+  # right to set addresses (getcap, dpkg-reconfigure, setpriv)
+  debhelper dh-python autopkgtest libcap2-bin debconf
   # Windows DLLs: cross compilers with the POSIX thread model, and Wine for
   # the tests (wine32 runs the 32-bit programs)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /**
  * @file VornEN.h
  * @brief VornEN: gives a networked device its IPv4 address by its MAC

@@ -16,5 +16,9 @@ int main(int argc, char** argv) {
     std::fputs(devsim::usage_text().c_str(), stdout);
     return 0;
   }
+  if (parsed.options.version) {
+    std::puts("vorn-devsim " VORNEN_DEVSIM_VERSION);
+    return 0;
+  }
   return devsim::run_simulator(parsed.options);
 }

@@ -131,6 +131,8 @@ std::string apply(Options& options, ScriptSource& script, const std::string& nam
 std::string apply_flag(Options& options, ScriptSource& script, const std::string& name) {
   if (name == "--help" || name == "-h") {
     options.help = true;
+  } else if (name == "--version" || name == "-V") {
+    options.version = true;
   } else if (name == "--retake") {
     options.retake = true;
   } else if (name == "--any-namespace") {
@@ -178,8 +180,9 @@ bool takes_value(const std::string& name) {
 }
 
 bool is_flag(const std::string& name) {
-  return name == "--help" || name == "-h" || name == "--retake" || name == "--any-namespace" ||
-         name == "--discovery-silent" || name == "--setup-silent" || name == "--setup-no-menu" ||
+  return name == "--help" || name == "-h" || name == "--version" || name == "-V" ||
+         name == "--retake" || name == "--any-namespace" || name == "--discovery-silent" ||
+         name == "--setup-silent" || name == "--setup-no-menu" ||
          name == "--command-close-at-once" || name == "--command-sink" ||
          name == "--command-silent" || name == "--command-reset-mid-reply";
 }
@@ -229,6 +232,7 @@ Plays a device's Ethernet module on one network interface: discovery on UDP 3071
 address taking from the first IPv4 packet sent to its MAC, the setup dialogue on
 TCP 9999 and the command port on TCP 14001. Runs until SIGTERM or SIGINT.
 
+  --version, -V             print the simulator's version and exit
   --interface NAME          interface to serve (default: the only non-loopback one)
   --mac MAC                 set the interface's MAC first (XX-XX-... or XX:XX:...)
   --address A.B.C.D[/N]     start with this address, replacing any other

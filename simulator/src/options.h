@@ -27,6 +27,7 @@ struct SetupBehaviour {
 
 struct Options {
   bool help = false;
+  bool version = false;
   std::string interface;  // empty: the single non-loopback interface
   std::optional<Mac> mac;
   std::optional<Ipv4Prefix> address;
