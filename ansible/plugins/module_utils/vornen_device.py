@@ -37,6 +37,9 @@ DISCOVERY_MAC_OFFSET = 24
 # A scan ends at the latest this long after its query, even while replies
 # keep coming.
 SCAN_LIMIT_S = 60
+# Finds after an assignment until the device answers at its new address.
+CONFIRM_ATTEMPTS = 3
+CONFIRM_PAUSE_S = 0.5
 
 # Flags of /proc/net/arp and /proc/net/route, as the kernel numbers them.
 _ARP_COMPLETE = 0x2
@@ -187,8 +190,15 @@ def ensure_address(device, view, mac, address, prefix, force=False, check_mode=F
     if check_mode:
         return result
     device.set(mac, wanted)
-    found = device.find(mac)
-    if found != address:
+    # A device takes its new address as it restarts after the dialogue: it
+    # may still answer at the old one, or not at all, for a moment.
+    for attempt in range(CONFIRM_ATTEMPTS):
+        found = device.find(mac)
+        if found == address:
+            break
+        if found is not None and attempt + 1 < CONFIRM_ATTEMPTS:
+            time.sleep(CONFIRM_PAUSE_S)
+    else:
         raise Failure("%s -> %s was set, but the device %s" % (
             mac, wanted, "answers at %s" % found if found else "does not answer any more"),
             mac=mac, address=address, previous=previous, found=found, changed=True)
