@@ -92,9 +92,13 @@ def parse_target(address, netmask=None):
         raise Failure("not an address: '%s'" % (address,))
     if netmask:
         try:
-            given.append(ipaddress.IPv4Network("0.0.0.0/" + netmask).prefixlen)
+            hosts = ~int(ipaddress.IPv4Address(netmask)) & 0xFFFFFFFF
         except ValueError:
             raise Failure("not a netmask: '%s'" % (netmask,))
+        # Contiguous: the host part is a run of ones at the bottom.
+        if hosts & (hosts + 1):
+            raise Failure("not a netmask: '%s'" % (netmask,))
+        given.append(32 - bin(hosts).count("1"))
     if len(given) > 1:
         raise Failure("give the netmask once: address/PREFIX or netmask")
     return text, given[0] if given else 24
