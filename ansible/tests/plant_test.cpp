@@ -89,6 +89,22 @@ TEST(Plant, SecondRunChangesNothing) {
   EXPECT_EQ(g_plant->scan(), expected(true));
 }
 
+TEST(Plant, CommandSendsNothingInCheckModeAndReadsTheReply) {
+  std::string checked;
+  ASSERT_EQ(g_plant->playbook("command.yml", {"--check"}, &checked), 0) << checked;
+  EXPECT_EQ(checked.find("OK:VERSION"), std::string::npos) << checked;
+  std::string output;
+  ASSERT_EQ(g_plant->playbook("command.yml", {}, &output), 0) << output;
+  const auto hosts = plant::recap(output);
+  ASSERT_EQ(hosts.size(), 2u) << output;
+  EXPECT_EQ(hosts.at("line1").at("changed"), 1) << output;
+  std::size_t replies = 0;
+  for (auto at = output.find("\"answer.reply\": \"OK:VERSION\""); at != std::string::npos;
+       at = output.find("\"answer.reply\": \"OK:VERSION\"", at + 1))
+    ++replies;
+  EXPECT_EQ(replies, 2u) << output;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
