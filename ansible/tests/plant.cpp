@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -265,6 +266,24 @@ std::map<std::string, std::map<std::string, int>> recap(const std::string& outpu
                        {"unreachable", std::stoi((*it)[4])},
                        {"failed", std::stoi((*it)[5])}};
   return hosts;
+}
+
+int run(int argc, char** argv, std::vector<Line> lines, const std::function<int(Plant&)>& body) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: %s COLLECTION_TARBALL PLAY_DIR PYTHON_DIR LIBRARY\n", argv[0]);
+    return 2;
+  }
+  if (const std::string why = missing(); !why.empty()) {
+    std::printf("skipped: %s\n", why.c_str());
+    return 77;
+  }
+  try {
+    Plant made({argv[1], argv[2], argv[3], argv[4]}, std::move(lines));
+    return body(made);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
 }
 
 }  // namespace plant

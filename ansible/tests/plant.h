@@ -6,6 +6,7 @@
 // its tarball and everything it writes inside the run directory.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -84,6 +85,13 @@ class Plant {
   std::vector<std::unique_ptr<testbed::TestBed>> beds_;
   std::vector<pid_t> simulators_;
 };
+
+// The main of a program on a plant, called as
+//   PROGRAM COLLECTION_TARBALL PLAY_DIR PYTHON_DIR LIBRARY
+// Makes the plant of `lines` and returns what `body` returns on it; 77 with
+// one line saying why when no plant can be made here, 2 for other arguments,
+// 1 when the plant or `body` fails (saying why).
+int run(int argc, char** argv, std::vector<Line> lines, const std::function<int(Plant&)>& body);
 
 // "line1 : ok=1 changed=1 unreachable=0 failed=0 ..." of the play recap ->
 // {"line1": {"ok": 1, "changed": 1, ...}}

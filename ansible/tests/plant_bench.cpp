@@ -48,16 +48,7 @@ double provision(const plant::Plant& p, int forks) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: %s COLLECTION PLAY_DIR PYTHON_DIR LIBRARY\n", argv[0]);
-    return 2;
-  }
-  if (const std::string why = plant::missing(); !why.empty()) {
-    std::printf("skipped: %s\n", why.c_str());
-    return 77;
-  }
-  try {
-    plant::Plant p({argv[1], argv[2], argv[3], argv[4]}, lines(100));
+  return plant::run(argc, argv, lines(100), [](plant::Plant& p) {
     const double one = provision(p, 1);
     p.set_lines(lines(150));
     const double two = provision(p, 2);
@@ -66,8 +57,5 @@ int main(int argc, char** argv) {
         "both at once (forks 2) %.2f s: ratio %.2f\n",
         kLines, kDevices, one, two, one / two);
     return 0;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  }
+  });
 }

@@ -10,9 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <stdexcept>
-
 namespace {
 
 using plant::DeviceSpec;
@@ -109,20 +106,8 @@ TEST(Plant, CommandSendsNothingInCheckModeAndReadsTheReply) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: %s COLLECTION PLAY_DIR PYTHON_DIR LIBRARY\n", argv[0]);
-    return 2;
-  }
-  if (const std::string why = plant::missing(); !why.empty()) {
-    std::printf("skipped: %s\n", why.c_str());
-    return 77;
-  }
-  try {
-    plant::Plant made({argv[1], argv[2], argv[3], argv[4]}, lines());
+  return plant::run(argc, argv, lines(), [](plant::Plant& made) {
     g_plant = &made;
     return RUN_ALL_TESTS();
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "the plant could not be made: %s\n", e.what());
-    return 1;
-  }
+  });
 }

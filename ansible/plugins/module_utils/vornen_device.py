@@ -56,6 +56,18 @@ class Failure(Exception):
         self.result = result
 
 
+def run_module(module, work):
+    """Exits the module with the result of work(), or fails it: a Failure
+    with its message and result, a missing python3-vornen saying so."""
+    try:
+        result = work()
+    except Failure as f:
+        module.fail_json(msg=f.msg, **f.result)
+    except ImportError as e:
+        module.fail_json(msg="the Python module vornen (python3-vornen) is missing: %s" % e)
+    module.exit_json(**result)
+
+
 def library_failure(error, what):
     """A Failure from a vornen.VornENError, with its result code."""
     return Failure(
@@ -239,6 +251,14 @@ def scan(local, broadcast, wait_ms):
     """Every device that answers one discovery query: sorted (MAC, address)
     pairs. Replies are read until none came for `wait_ms`."""
     found = set()
+    try:
+        _discover(local, broadcast, wait_ms, found)
+    except OSError as e:
+        raise Failure("scan failed: %s" % e)
+    return sorted(found)
+
+
+def _discover(local, broadcast, wait_ms, found):
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
         s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
         s.bind((local, 0))
@@ -251,7 +271,6 @@ def scan(local, broadcast, wait_ms):
             if len(reply) == DISCOVERY_REPLY_LENGTH:
                 mac = reply[DISCOVERY_MAC_OFFSET:DISCOVERY_MAC_OFFSET + 6]
                 found.add(("-".join("%02X" % b for b in mac), sender))
-    return sorted(found)
 
 
 def forget_entry(view, address):

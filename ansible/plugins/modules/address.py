@@ -134,12 +134,9 @@ description:
   type: str
 """
 
-from ansible.module_utils.basic import AnsibleModule, missing_required_lib
+from ansible.module_utils.basic import AnsibleModule
 
-try:
-    from ansible_collections.vornen.devices.plugins.module_utils import vornen_device as vd
-except ImportError:  # run from the source tree
-    import vornen_device as vd
+from ansible_collections.vornen.devices.plugins.module_utils import vornen_device as vd
 
 
 def main():
@@ -155,23 +152,20 @@ def main():
         supports_check_mode=True,
     )
     p = module.params
-    try:
+
+    def work():
         mac = vd.parse_mac(p["mac"])
         address, prefix = vd.parse_target(p["address"], p["netmask"])
-        try:
-            device = vd.LibraryDevice(p["interface"])
-        except ImportError as e:
-            module.fail_json(msg=missing_required_lib("vornen (python3-vornen)"), exception=str(e))
-        with device:
+        with vd.LibraryDevice(p["interface"]) as device:
             result = vd.ensure_address(device, vd.read_view(), mac, address, prefix,
                                        p["force"], module.check_mode)
         if result["changed"] and p["forget_entry"] and not module.check_mode:
             result["entry_removed"] = vd.forget_entry(vd.read_view(), address)
-    except vd.Failure as f:
-        module.fail_json(msg=f.msg, **f.result)
-    if not module._diff:
-        result.pop("diff", None)
-    module.exit_json(**result)
+        if not module._diff:
+            result.pop("diff", None)
+        return result
+
+    vd.run_module(module, work)
 
 
 if __name__ == "__main__":

@@ -116,10 +116,7 @@ result_code:
 
 from ansible.module_utils.basic import AnsibleModule
 
-try:
-    from ansible_collections.vornen.devices.plugins.module_utils import vornen_device as vd
-except ImportError:  # run from the source tree
-    import vornen_device as vd
+from ansible_collections.vornen.devices.plugins.module_utils import vornen_device as vd
 
 
 def main():
@@ -148,29 +145,28 @@ def main():
         module.fail_json(msg="text must be ISO 8859-1")
     if not text and not p["reply"]:
         module.fail_json(msg="text must not be empty without reply=true")
-    result = {"changed": True}
-    try:
+
+    def work():
+        result = {"changed": True}
         mac = vd.parse_mac(p["mac"]) if p["mac"] else None
         if p["host"]:
-            result["host"] = vd.parse_target(p["host"])[0]
             if "/" in p["host"]:
                 raise vd.Failure("not an address: '%s'" % p["host"])
-        if module.check_mode and not mac:
-            module.exit_json(**result)
+            result["host"] = vd.parse_target(p["host"])[0]
+            if module.check_mode:
+                return result
         with vd.LibraryDevice(p["interface"]) as device:
             if mac:
                 result["host"] = device.find(mac, required=True)
             if module.check_mode:
-                module.exit_json(**result)
+                return result
             if p["reply"]:
                 result.update(device.ask(result["host"], text, p["terminator"], p["max_bytes"]))
             else:
                 device.send(result["host"], text)
-    except ImportError as e:
-        module.fail_json(msg="the Python module vornen (python3-vornen) is missing: %s" % e)
-    except vd.Failure as f:
-        module.fail_json(msg=f.msg, **f.result)
-    module.exit_json(**result)
+        return result
+
+    vd.run_module(module, work)
 
 
 if __name__ == "__main__":

@@ -70,10 +70,7 @@ result_code:
 
 from ansible.module_utils.basic import AnsibleModule
 
-try:
-    from ansible_collections.vornen.devices.plugins.module_utils import vornen_device as vd
-except ImportError:  # run from the source tree
-    import vornen_device as vd
+from ansible_collections.vornen.devices.plugins.module_utils import vornen_device as vd
 
 
 def main():
@@ -87,18 +84,15 @@ def main():
     p = module.params
     if not 0 < p["wait"] <= 60000:
         module.fail_json(msg="wait must be 1 to 60000 ms")
-    try:
+
+    def work():
         # The library checks the adapter as it would for every other module.
         with vd.LibraryDevice(p["interface"]):
             local, broadcast = vd.segment_adapter(p["interface"])
             found = vd.scan(local, broadcast, p["wait"])
-    except ImportError as e:
-        module.fail_json(msg="the Python module vornen (python3-vornen) is missing: %s" % e)
-    except vd.Failure as f:
-        module.fail_json(msg=f.msg, **f.result)
-    except OSError as e:
-        module.fail_json(msg="scan failed: %s" % e)
-    module.exit_json(changed=False, devices=[{"mac": m, "address": a} for m, a in found])
+        return {"changed": False, "devices": [{"mac": m, "address": a} for m, a in found]}
+
+    vd.run_module(module, work)
 
 
 if __name__ == "__main__":
