@@ -102,6 +102,17 @@ TEST(Plant, CommandSendsNothingInCheckModeAndReadsTheReply) {
   EXPECT_EQ(replies, 2u) << output;
 }
 
+TEST(Plant, ForcedSetForgetsItsEntryOnRequest) {
+  ASSERT_NE(g_plant->permanent_entries(0).find("192.168.16.101 "), std::string::npos);
+  std::string output;
+  ASSERT_EQ(g_plant->playbook("forget.yml", {}, &output), 0) << output;
+  EXPECT_EQ(plant::recap(output).at("line1").at("changed"), 1) << output;
+  const std::string entries = g_plant->permanent_entries(0);
+  EXPECT_EQ(entries.find("192.168.16.101 "), std::string::npos) << entries;
+  EXPECT_NE(entries.find("192.168.16.102 "), std::string::npos) << entries;
+  EXPECT_EQ(g_plant->scan(), expected(true));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
