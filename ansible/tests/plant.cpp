@@ -121,8 +121,13 @@ int Plant::playbook(const std::string& name, const std::vector<std::string>& opt
                     std::string* output) const {
   std::vector<std::string> argv = {"ansible-playbook"};
   argv.insert(argv.end(), options.begin(), options.end());
-  argv.push_back(paths_.playbooks + "/" + name);
+  argv.push_back(name[0] == '/' ? name : paths_.playbooks + "/" + name);
   return ansible(argv, output);
+}
+
+std::string Plant::write(const std::string& name, const std::string& text) const {
+  write_file(dir_.file(name), text);
+  return dir_.file(name);
 }
 
 Found Plant::scan() const {
@@ -189,7 +194,11 @@ std::string Plant::make_line(std::size_t n) {
                          "PidFile none\n"
                          // No start-up files of the real home for every task.
                          "SetEnv HOME=" +
-                         dir_.file("home") + "\nSubsystem sftp internal-sftp\n");
+                         dir_.file("home") +
+                         // The module vornen of this build, as python3-vornen
+                         // would be on a segment PC.
+                         " PYTHONPATH=" + paths_.python + " VORNEN_LIBRARY=" + paths_.library +
+                         "\nSubsystem sftp internal-sftp\n");
   // sshd needs its privilege-separation directory under /run: a private /run
   // in a mount namespace of its own leaves the machine's alone.
   bed.spawn(bed.pc(),

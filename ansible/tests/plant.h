@@ -63,7 +63,10 @@ class Plant {
   // Runs an ansible program in the controller's namespace; standard output
   // and error go to `output`.
   int ansible(const std::vector<std::string>& argv, std::string* output) const;
-  // ansible-playbook with `options` and the play `name` of the play folder.
+  // Writes a file into the run's directory; returns its path.
+  std::string write(const std::string& name, const std::string& text) const;
+  // ansible-playbook with `options` and the play `name` of the play folder
+  // (or at that absolute path).
   int playbook(const std::string& name, const std::vector<std::string>& options,
                std::string* output) const;
   // What the play scan.yml finds on each line.

@@ -10,12 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 namespace {
 
 using plant::DeviceSpec;
 using plant::Line;
 
 plant::Plant* g_plant = nullptr;
+std::string g_docs;  // docs/ansible.md
 
 // Both lines use the same addresses: each is a segment of its own. One
 // device of line2 is in the list but not on the segment.
@@ -86,6 +90,29 @@ TEST(Plant, SecondRunChangesNothing) {
   EXPECT_EQ(g_plant->scan(), expected(true));
 }
 
+// The playbook docs/ansible.md gives a plant to start from, as it stands
+// there: with everything in place it changes nothing, and only the absent
+// device fails.
+TEST(Plant, DocumentedPlaybookRuns) {
+  std::ifstream in(g_docs);
+  const std::string docs((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string start = "```yaml\n# provision.yml\n";
+  const auto begin = docs.find(start);
+  ASSERT_NE(begin, std::string::npos) << g_docs;
+  const auto end = docs.find("```\n", begin + start.size());
+  ASSERT_NE(end, std::string::npos);
+  const std::string play =
+      g_plant->write("documented.yml", docs.substr(begin + 8, end - begin - 8));
+  std::string output;
+  EXPECT_NE(g_plant->playbook(play, {}, &output), 0) << output;
+  const auto hosts = plant::recap(output);
+  ASSERT_EQ(hosts.size(), 2u) << output;
+  EXPECT_EQ(hosts.at("line1").at("ok"), 3) << output;
+  EXPECT_EQ(hosts.at("line1").at("changed"), 0) << output;
+  EXPECT_EQ(hosts.at("line1").at("failed"), 0) << output;
+  EXPECT_EQ(hosts.at("line2").at("failed"), 1) << output;
+}
+
 TEST(Plant, CommandSendsNothingInCheckModeAndReadsTheReply) {
   std::string checked;
   ASSERT_EQ(g_plant->playbook("command.yml", {"--check"}, &checked), 0) << checked;
@@ -117,6 +144,8 @@ TEST(Plant, ForcedSetForgetsItsEntryOnRequest) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  // The documentation lies beside the play folder's project.
+  if (argc > 2) g_docs = std::string(argv[2]) + "/../../../docs/ansible.md";
   return plant::run(argc, argv, lines(), [](plant::Plant& made) {
     g_plant = &made;
     return RUN_ALL_TESTS();
