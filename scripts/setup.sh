@@ -39,6 +39,9 @@ test_packages=(
   binutils-mingw-w64-x86-64 wine wine64 wine32
   # signing the Windows release (scripts/sign.sh) and its test's certificate
   osslsigncode openssl
+  # the Ansible collection and its plant in the test bed: ansible-core on the
+  # controller, Debian's sshd on the segment PCs (run by the test itself)
+  ansible-core openssh-server openssh-client
 )
 
 packages=("${demo_packages[@]}")
@@ -62,6 +65,13 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if ((${#missing[@]})); then
+  # The test bed runs sshd itself, in its namespaces; a new openssh-server
+  # must not start (now or at boot) a service on the machine's own network.
+  # Debian's service does not run while this file exists.
+  if [[ " ${missing[*]} " == *" openssh-server "* ]]; then
+    mkdir -p /etc/ssh
+    touch /etc/ssh/sshd_not_to_be_run
+  fi
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
