@@ -1,6 +1,6 @@
 // Runs SetVornIP.exe under Wine inside the test bed's PC namespace, on a
 // virtual display there, and checks it through the Windows window driver
-// (windows/tests/window_driver.cpp): its layout, fonts, menu and frame; that
+// (windows/tests/wine/window_driver.cpp): its layout, fonts, menu and frame; that
 // its log equals byte for byte the Qt window's log for the same clicks
 // against the same simulated device, also with the library missing (and one
 // planted in its current folder) and with a library that lacks an export;
