@@ -392,7 +392,7 @@ TEST_F(NamespaceSimulator, BadRecordsKeepTheAddress) {
   in_netns(pc_, [&] { EXPECT_EQ(broadcast_query("192.168.16.255", 300).size(), 1u); });
 }
 
-// The launcher itself needs no namespace: a simulator that refuses its options never gets ready.
+// Starting it needs no namespace: a simulator that refuses its options never gets ready.
 TEST(Launcher, ReportsASimulatorThatExitsAtOnce) {
   const std::string ready = ::testing::TempDir() + "devsim_never.ready";
   const auto start = std::chrono::steady_clock::now();

@@ -1,6 +1,6 @@
 // Small stand-ins for a device, run as threads inside a device namespace of
 // the test bed, and what the tests need around them: the simulator started
-// and stopped by its launcher, the PC's neighbour table, descriptor and child
+// and stopped by the test bed, the PC's neighbour table, descriptor and child
 // counts for leak checks, and a backend without the fixed pauses.
 #pragma once
 
