@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "devsim/launcher.h"
 #include "testbed/run_directory.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -73,8 +73,8 @@ int main() {
     testbed::Device d = bed.add_device(mac, "192.168.16." + std::to_string(101 + i) + "/24");
     std::vector<std::string> args = {"--mac", mac, "--log", "/dev/null"};
     args.insert(args.end(), extra.begin(), extra.end());
-    const pid_t pid = devsim::start_simulator(d.ns, args, run_dir.file(d.ns + ".ready"),
-                                              std::chrono::seconds(10));
+    const pid_t pid = testbed::start_simulator(d.ns, args, run_dir.file(d.ns + ".ready"),
+                                               std::chrono::seconds(10));
     if (pid <= 0) {
       std::fprintf(stderr, "simulator %s did not start\n", mac.c_str());
       return 1;
@@ -102,6 +102,6 @@ int main() {
       all_ok = all_ok && large.status == 0;
     }
   }
-  for (pid_t pid : simulators) devsim::stop_simulator(pid);
+  for (pid_t pid : simulators) testbed::stop_simulator(pid);
   return all_ok ? 0 : 1;
 }

@@ -15,8 +15,8 @@
 
 #include "VornEN.h"
 #include "connection.h"
-#include "devsim/launcher.h"
 #include "testbed/run_directory.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 #include "timing.h"
 
@@ -46,8 +46,8 @@ int main() {
   testbed::TestBed bed;
   const testbed::RunDirectory run("protocol-bench");
   testbed::Device d = bed.add_device(kMac, std::string(kAddress) + "/24");
-  pid_t sim = devsim::start_simulator(d.ns, {"--mac", kMac, "--log", "/dev/null"},
-                                      run.file("ready"), std::chrono::seconds(10));
+  pid_t sim = testbed::start_simulator(d.ns, {"--mac", kMac, "--log", "/dev/null"},
+                                       run.file("ready"), std::chrono::seconds(10));
   if (sim <= 0) return 1;
   constexpr int kRuns = 20;
   {
@@ -103,6 +103,6 @@ int main() {
                 wall, cpu, 100 * cpu / wall);
     En_Close();
   }
-  devsim::stop_simulator(sim);
+  testbed::stop_simulator(sim);
   return 0;
 }

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "devsim/launcher.h"
 #include "testbed/run_directory.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 #include "timing.h"
 
@@ -49,8 +49,8 @@ int main() {
       std::snprintf(mac, sizeof mac, "00-20-4A-00-02-%02X", i);
       const std::string address = "192.168.16." + std::to_string(101 + i);
       testbed::Device d = bed.add_device(mac, address + "/24");
-      pid_t pid = devsim::start_simulator(d.ns, {"--mac", mac, "--log", "/dev/null"},
-                                          run_dir.file(d.ns + ".ready"), std::chrono::seconds(10));
+      pid_t pid = testbed::start_simulator(d.ns, {"--mac", mac, "--log", "/dev/null"},
+                                           run_dir.file(d.ns + ".ready"), std::chrono::seconds(10));
       if (pid <= 0) {
         std::fprintf(stderr, "simulator %d did not start\n", i);
         return 1;
@@ -83,7 +83,7 @@ int main() {
       }
     }
   }
-  for (pid_t pid : simulators) devsim::stop_simulator(pid);
+  for (pid_t pid : simulators) testbed::stop_simulator(pid);
 
   // Two connect pauses, the pause before "S0" and five record pauses; round
   // trips: the touch's refusal, the setup connect, the greeting and the menu.

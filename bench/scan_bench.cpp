@@ -8,9 +8,9 @@
 
 #include "VornEN.h"
 #include "connection.h"
-#include "devsim/launcher.h"
 #include "scan.h"
 #include "testbed/run_directory.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 
 int main(int argc, char** argv) {
@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
     std::snprintf(mac, sizeof mac, "00-20-4A-00-01-%02X", i & 0xFF);
     const std::string address = "192.168.16." + std::to_string(101 + i) + "/24";
     testbed::Device d = bed.add_device(mac, address);
-    pid_t pid = devsim::start_simulator(d.ns, {"--mac", mac, "--log", "/dev/null"},
-                                        run.file(d.ns + ".ready"), std::chrono::seconds(10));
+    pid_t pid = testbed::start_simulator(d.ns, {"--mac", mac, "--log", "/dev/null"},
+                                         run.file(d.ns + ".ready"), std::chrono::seconds(10));
     if (pid <= 0) {
       std::fprintf(stderr, "simulator %d did not start\n", i);
       return 1;
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     En_Close();
     if (r != 0) std::fprintf(stderr, "scan ended with %d\n", r);
   }
-  for (pid_t pid : simulators) devsim::stop_simulator(pid);
+  for (pid_t pid : simulators) testbed::stop_simulator(pid);
 
   const double floor = (10 + 10.0 * devices + vornen::wait_timeout_ms()) / 1000.0;
   std::printf(

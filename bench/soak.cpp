@@ -10,8 +10,8 @@
 
 #include "VornEN.h"
 #include "connection.h"
-#include "devsim/launcher.h"
 #include "testbed/run_directory.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -82,9 +82,9 @@ int main(int argc, char** argv) {
   const testbed::RunDirectory run("soak");
   testbed::Device d1 = bed.add_device(kMac, std::string(kDevice) + "/24");
   testbed::Device d2 = bed.add_device("00-20-4A-00-00-02", std::string(kSilent) + "/24");
-  pid_t s1 = devsim::start_simulator(d1.ns, {"--mac", kMac, "--log", "/dev/null"},
-                                     run.file("d1.ready"), std::chrono::seconds(10));
-  pid_t s2 = devsim::start_simulator(
+  pid_t s1 = testbed::start_simulator(d1.ns, {"--mac", kMac, "--log", "/dev/null"},
+                                      run.file("d1.ready"), std::chrono::seconds(10));
+  pid_t s2 = testbed::start_simulator(
       d2.ns, {"--mac", "00-20-4A-00-00-02", "--command-sink", "--log", "/dev/null"},
       run.file("d2.ready"), std::chrono::seconds(10));
   if (s1 <= 0 || s2 <= 0) return 1;
@@ -109,8 +109,8 @@ int main(int argc, char** argv) {
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  devsim::stop_simulator(s1);
-  devsim::stop_simulator(s2);
+  testbed::stop_simulator(s1);
+  testbed::stop_simulator(s2);
 
   std::printf("soak: %d calls in %.1f s; results:", calls, seconds);
   for (const auto& [code, count] : results) std::printf(" %d x%d", code, count);

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "devsim/launcher.h"
 #include "testbed/run_directory.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -94,8 +94,8 @@ int main() {
   for (const Simulated& d : kDevices) {
     testbed::Device device = bed.add_device(d.mac, d.address);
     const std::string base = logs.file(device.ns.substr(device.ns.rfind('-') + 1));
-    pid_t pid = devsim::start_simulator(device.ns, {"--mac", d.mac, "--log", base + ".log"},
-                                        base + ".ready", std::chrono::seconds(10));
+    pid_t pid = testbed::start_simulator(device.ns, {"--mac", d.mac, "--log", base + ".log"},
+                                         base + ".ready", std::chrono::seconds(10));
     std::printf("  device %s %-18s %s, log %s.log\n", d.mac,
                 *d.address ? d.address : "without an address",
                 pid > 0 ? "running" : "FAILED to start", base.c_str());
@@ -118,7 +118,7 @@ int main() {
   result(vornctl(bed, {"scan"}, "192.168.16.100"));
 
   if (isatty(STDIN_FILENO)) open_window(bed);
-  for (pid_t pid : simulators) devsim::stop_simulator(pid);
+  for (pid_t pid : simulators) testbed::stop_simulator(pid);
   bed.teardown();
   std::printf("\n%s\n", g_failures == 0 ? "Every step succeeded." : "Some steps FAILED.");
   return g_failures == 0 ? 0 : 1;

@@ -64,7 +64,7 @@ if [ "$(id -u)" = 0 ]; then
   cmake --build build-tsan -j"$jobs" --target vornen_net_tests vorn-devsim setvornip_core_tests
   # The library's concurrency cases, and the window's core, whose commands
   # hand each library call to a worker thread and its result back.
-  for tsan_run in "build-tsan/tests/vornen_net_tests --gtest_filter=Concurrency*" \
+  for tsan_run in "build-tsan/library/tests/vornen_net_tests --gtest_filter=Concurrency*" \
                   "build-tsan/tool/tests/setvornip_core_tests"; do
     tsan_log=$(mktemp)
     # shellcheck disable=SC2086 # the program and its filter

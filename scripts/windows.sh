@@ -84,5 +84,5 @@ if [ -n "$no_win32" ]; then
 else
   export VORNEN_WIN32_BIN="$top/build-win32/bin"
 fi
-build/tests/windows/vornen_wine_tests
-build/tests/windows/setvornip_wine_tests
+build/windows/tests/linux/vornen_wine_tests
+build/windows/tests/linux/setvornip_wine_tests

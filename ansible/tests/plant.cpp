@@ -14,7 +14,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "devsim/launcher.h"
+#include "testbed/simulator.h"
 
 namespace plant {
 
@@ -89,7 +89,7 @@ Plant::Plant(const Paths& paths, std::vector<Line> lines)
 }
 
 Plant::~Plant() {
-  for (pid_t pid : simulators_) devsim::stop_simulator(pid);
+  for (pid_t pid : simulators_) testbed::stop_simulator(pid);
 }
 
 void Plant::set_lines(std::vector<Line> lines) {
@@ -166,7 +166,7 @@ std::string Plant::make_line(std::size_t n) {
     std::vector<std::string> args = {"--mac", library_mac(d.mac), "--interface", "eth0",
                                      "--log", log + ".log"};
     if (d.retake) args.emplace_back("--retake");
-    const pid_t pid = devsim::start_simulator(made.ns, args, log + ".ready", 10s);
+    const pid_t pid = testbed::start_simulator(made.ns, args, log + ".ready", 10s);
     if (pid < 0) throw std::runtime_error("simulator " + d.mac + " did not start");
     simulators_.push_back(pid);
   }

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "devsim/launcher.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -60,7 +60,7 @@ class VornctlTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    for (pid_t pid : simulators_) devsim::stop_simulator(pid);
+    for (pid_t pid : simulators_) testbed::stop_simulator(pid);
     bed_.reset();
   }
 
@@ -71,7 +71,7 @@ class VornctlTest : public ::testing::Test {
     const std::string base = ::testing::TempDir() + d.ns;
     logs_.push_back(base + ".log");
     args.insert(args.end(), {"--mac", mac, "--log", base + ".log"});
-    pid_t pid = devsim::start_simulator(d.ns, args, base + ".ready", std::chrono::seconds(10));
+    pid_t pid = testbed::start_simulator(d.ns, args, base + ".ready", std::chrono::seconds(10));
     EXPECT_GT(pid, 0) << "simulator for " << mac;
     simulators_.push_back(pid);
     return d;

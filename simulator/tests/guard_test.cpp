@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "devsim/launcher.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 
 namespace devsim {
@@ -19,7 +19,7 @@ const std::vector<std::string> kHarmless = {"--interface", "vsim-none0", "--mac"
 
 std::vector<std::string> simulator(std::vector<std::string> prefix,
                                    const std::vector<std::string>& extra = {}) {
-  prefix.emplace_back(simulator_path());
+  prefix.emplace_back(testbed::simulator_path());
   prefix.insert(prefix.end(), kHarmless.begin(), kHarmless.end());
   prefix.insert(prefix.end(), extra.begin(), extra.end());
   return prefix;

@@ -1,5 +1,5 @@
-// The simulator on real sockets: a PC namespace and a device namespace joined by a veth pair,
-// the device started through the launcher. Needs root; skipped otherwise.
+// The simulator on real sockets in the test bed: the PC namespace and a device namespace on
+// its link, the device started through the bed. Needs root; skipped otherwise.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -18,9 +18,10 @@
 #include <sstream>
 #include <thread>
 
-#include "devsim/launcher.h"
 #include "event_log.h"
 #include "testbed/run_directory.h"
+#include "testbed/simulator.h"
+#include "testbed/testbed.h"
 #include "unique_fd.h"
 
 extern char** environ;
@@ -154,24 +155,14 @@ const std::vector<std::string> kRecords = {
 class NamespaceSimulator : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (::geteuid() != 0) {
-      GTEST_SKIP() << "needs root to make network namespaces";
+    if (!testbed::available()) {
+      GTEST_SKIP() << testbed::unavailable_reason();
     }
-    if (run({"ip", "-V"}) != 0) {
-      GTEST_SKIP() << "needs the ip command (iproute2)";
-    }
-    const std::string id = std::to_string(::getpid());
-    pc_ = "vsim-t" + id + "-pc";
-    device_ = "vsim-t" + id + "-d";
-    const std::string pc_link = "vst" + id + "p";
-    const std::string device_link = "vst" + id + "d";
-    made_ = run({"ip", "netns", "add", pc_}) == 0 && run({"ip", "netns", "add", device_}) == 0 &&
-            run({"ip", "link", "add", pc_link, "netns", pc_, "type", "veth", "peer", "name",
-                 device_link, "netns", device_}) == 0 &&
-            run({"ip", "-n", pc_, "addr", "add", "192.168.16.1/24", "dev", pc_link}) == 0 &&
-            run({"ip", "-n", pc_, "link", "set", pc_link, "up"}) == 0;
-    ASSERT_TRUE(made_) << "cannot build the namespaces";
-    pc_link_ = pc_link;
+    // The bed gives the device's eth0 the MAC the simulator plays.
+    bed_.emplace();
+    pc_ = bed_->pc();
+    device_ = bed_->add_device(kDeviceMac, "").ns;
+    pc_link_ = "pc0";
     run_dir_.emplace("vsim-test");
     log_ = run_dir_->file("events.log");
     setup_log_ = run_dir_->file("setup.log");
@@ -180,15 +171,14 @@ class NamespaceSimulator : public ::testing::Test {
 
   void TearDown() override {
     if (pid_ > 0) {
-      EXPECT_EQ(stop_simulator(pid_), 0) << "the simulator did not stop cleanly";
+      EXPECT_EQ(testbed::stop_simulator(pid_), 0) << "the simulator did not stop cleanly";
     }
-    if (!pc_.empty()) run({"ip", "netns", "del", pc_});
-    if (!device_.empty()) run({"ip", "netns", "del", device_});
+    bed_.reset();
   }
 
   void start(std::vector<std::string> args) {
     args.insert(args.end(), {"--mac", kDeviceMac, "--log", log_, "--setup-log", setup_log_});
-    pid_ = start_simulator(device_, args, ready_, 5s);
+    pid_ = testbed::start_simulator(device_, args, ready_, 5s);
     ASSERT_GT(pid_, 0) << "the simulator did not come up";
   }
 
@@ -228,7 +218,7 @@ class NamespaceSimulator : public ::testing::Test {
 
   std::string pc_, device_, pc_link_, log_, setup_log_, ready_;
   std::optional<testbed::RunDirectory> run_dir_;
-  bool made_ = false;
+  std::optional<testbed::TestBed> bed_;
   pid_t pid_ = -1;
 };
 
@@ -402,13 +392,13 @@ TEST_F(NamespaceSimulator, BadRecordsKeepTheAddress) {
   in_netns(pc_, [&] { EXPECT_EQ(broadcast_query("192.168.16.255", 300).size(), 1u); });
 }
 
-// The launcher itself needs no namespace: a simulator that refuses its options never gets ready.
+// Starting it needs no namespace: a simulator that refuses its options never gets ready.
 TEST(Launcher, ReportsASimulatorThatExitsAtOnce) {
   const std::string ready = ::testing::TempDir() + "devsim_never.ready";
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(start_simulator("", {"--no-such-option"}, ready, 5s), -1);
+  EXPECT_EQ(testbed::start_simulator("", {"--no-such-option"}, ready, 5s), -1);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
-  EXPECT_EQ(start_simulator("vsim-no-such-namespace", {}, ready, 5s), -1);
+  EXPECT_EQ(testbed::start_simulator("vsim-no-such-namespace", {}, ready, 5s), -1);
 }
 
 }  // namespace

@@ -18,6 +18,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "testbed/child.h"
+
 namespace testbed {
 namespace {
 
@@ -101,22 +103,8 @@ void sweep_stale() {
   }
 }
 
-// Ends a child of this process: SIGTERM, a bounded wait, then SIGKILL.
-// Returns its exit status, or -1.
-int end_child(pid_t pid) {
-  ::kill(pid, SIGTERM);
-  int status = 0;
-  for (int i = 0; i < 300; ++i) {
-    const pid_t r = ::waitpid(pid, &status, WNOHANG);
-    if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (r < 0 && errno != EINTR) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ::kill(pid, SIGKILL);
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return -1;
-}
+// How long a child of the bed has to end after SIGTERM before SIGKILL.
+constexpr std::chrono::seconds kChildGrace{3};
 
 // Removes what the registry holds, children first, namespaces last made
 // first; used at exit and after a signal.
@@ -128,7 +116,7 @@ void clean_up_everything() {
     children.swap(registry().children);
     namespaces.swap(registry().namespaces);
   }
-  for (auto it = children.rbegin(); it != children.rend(); ++it) end_child(*it);
+  for (auto it = children.rbegin(); it != children.rend(); ++it) stop_child(*it, kChildGrace);
   for (auto it = namespaces.rbegin(); it != namespaces.rend(); ++it) delete_namespace(*it);
 }
 
@@ -379,20 +367,10 @@ Device TestBed::add_device(const std::string& mac, const std::string& address) {
 }
 
 pid_t TestBed::spawn(const std::string& ns, const std::vector<std::string>& argv) {
-  const std::string path = "/var/run/netns/" + ns;
-  std::vector<char*> args = c_argv(argv);
+  // Forked under the lock, so that the cleanup after a signal knows the child.
   std::lock_guard<std::mutex> lock(registry().mutex);
-  const pid_t pid = ::fork();
+  const pid_t pid = start_child(ns, argv);
   if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) ::_exit(126);
-    struct sigaction plain {};
-    plain.sa_handler = SIG_DFL;
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &plain, nullptr);
-    ::execv(args[0], args.data());
-    ::_exit(127);
-  }
   registry().children.push_back(pid);
   children_.push_back(pid);
   return pid;
@@ -408,7 +386,7 @@ int TestBed::stop(pid_t pid) {
     if (std::find(all.begin(), all.end(), pid) == all.end()) return -1;
     forget(registry().children, pid);
   }
-  return end_child(pid);
+  return stop_child(pid, kChildGrace);
 }
 
 void TestBed::teardown() {

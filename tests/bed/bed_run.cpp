@@ -21,19 +21,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "devsim/launcher.h"
+#include "testbed/child.h"
 #include "testbed/run_directory.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kSkipped = 77;
 constexpr int kBedFailed = 2;
@@ -50,7 +47,7 @@ struct AdapterOption {
 };
 
 struct Request {
-  std::string simulator = devsim::simulator_path();
+  std::string simulator = testbed::simulator_path();
   std::vector<DeviceOption> devices;
   std::vector<AdapterOption> adapters;
   std::vector<std::string> program;
@@ -96,14 +93,6 @@ Request parse(int argc, char** argv) {
   return r;
 }
 
-// A process that has exited but is not yet reaped shows state Z.
-bool exited(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-  const auto close = text.rfind(')');
-  return close == std::string::npos || close + 2 >= text.size() || text[close + 2] == 'Z';
-}
-
 // Starts the simulator in `ns` and waits for its ready file.
 void start_simulator(testbed::TestBed& bed, const Request& r, const std::string& ns,
                      const DeviceOption& device, const std::string& log_base) {
@@ -111,13 +100,9 @@ void start_simulator(testbed::TestBed& bed, const Request& r, const std::string&
   ::unlink(ready.c_str());
   const pid_t pid = bed.spawn(ns, {r.simulator, "--mac", device.mac, "--interface", "eth0", "--log",
                                    log_base + ".log", "--ready-file", ready});
-  const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (::access(ready.c_str(), F_OK) != 0) {
-    if (exited(pid) || Clock::now() > deadline)
-      throw std::runtime_error("simulator for " + device.mac + " did not start; see " + log_base +
-                               ".log");
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  if (!testbed::wait_ready(pid, ready, std::chrono::seconds(10)))
+    throw std::runtime_error("simulator for " + device.mac + " did not start; see " + log_base +
+                             ".log");
 }
 
 std::string bare(const std::string& address) { return address.substr(0, address.find('/')); }

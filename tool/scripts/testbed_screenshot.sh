@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Runs SetVornIP with the built library inside two private network
-# namespaces, a PC and a simulated device without an address, presses the set
-# and then the find button, and saves a PNG of the screen (Xvfb, 96 dpi).
-# Nothing runs on the machine's own network: the virtual display, the tool and
-# its clicks all live in the PC namespace. Needs root.
+# Runs SetVornIP with the built library in the test bed (vornen-bed-run), with
+# one simulated device without an address, presses the set and then the find
+# button, and saves a PNG of the screen (Xvfb, 96 dpi). Nothing runs on the
+# machine's own network: the virtual display, the tool and its clicks all live
+# in the bed's PC namespace. Needs root.
 #
 # Usage: testbed_screenshot.sh BUILD_DIR OUTPUT.png
-#   BUILD_DIR  a build with the tool, e.g. build-tool: it takes
-#              tool/SetVornIP, library/libVornEN.so and simulator/vorn-devsim
+#   BUILD_DIR  a build with the tool and the tests, e.g. build: it takes
+#              tool/SetVornIP, library/libVornEN.so, simulator/vorn-devsim
+#              and tests/bed/vornen-bed-run
 set -euo pipefail
 
 readonly kMac=00-20-4A-8D-72-33
@@ -18,6 +19,7 @@ if [[ "${1:-}" == "--inner" ]]; then
     echo "refusing: not inside the PC namespace" >&2
     exit 1
   fi
+  SHOT_SIM_LOG="$VORNEN_BED_LOGS/$kMac.log"
   # Waits up to $2 tenths of a second for the simulator to log $1.
   await_event() {
     for _ in $(seq "$2"); do
@@ -54,103 +56,37 @@ if [[ "${1:-}" == "--inner" ]]; then
   # The find returns once the reply is in; give the window time to repaint.
   sleep 1
   import -window root "$SHOT_OUTPUT"
+  # The bed removes the simulator's log when it goes.
+  echo "device events:"
+  grep -E "ready|address|udp-reply|setup records" "$SHOT_SIM_LOG" | sed 's/^/  /' || true
   exit "$status"
 fi
 
 if (($# != 2)); then
-  sed -n '2,10p' "$0" >&2
+  sed -n '2,11p' "$0" >&2
   exit 2
-fi
-if ((EUID != 0)); then
-  echo "needs root to make network namespaces" >&2
-  exit 1
 fi
 build=$(realpath "$1")
 output=$(realpath -m "$2")
 binary="$build/tool/SetVornIP"
 library="$build/library/libVornEN.so"
 simulator="$build/simulator/vorn-devsim"
-for file in "$binary" "$library" "$simulator"; do
+bed_run="$build/tests/bed/vornen-bed-run"
+for file in "$binary" "$library" "$simulator" "$bed_run"; do
   [[ -e "$file" ]] || {
     echo "missing $file" >&2
     exit 1
   }
 done
 
-# Namespaces of an earlier run that died before its clean-up.
-for ns in $(ip netns list | sed -n 's/^\(vshot-[0-9]*-[a-z]*\).*/\1/p'); do
-  owner=${ns#vshot-}
-  owner=${owner%%-*}
-  kill -0 "$owner" 2>/dev/null || ip netns delete "$ns" 2>/dev/null || true
-done
-
-prefix="vshot-$$"
-pc="$prefix-pc"
-device="$prefix-dev"
-work=$(mktemp -d)
-made=()
-simulator_pid=""
-inner_pid=""
-
-# Ends what this script started, by pid, and removes its namespaces.
-stop() {
-  local pid=$1
-  kill -TERM "$pid" 2>/dev/null || return 0
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-}
-cleanup() {
-  if [[ -n "$inner_pid" ]]; then
-    # setsid made it the leader of the display, the tool and the clicks.
-    kill -TERM -- "-$inner_pid" 2>/dev/null || true
-    stop "$inner_pid"
-  fi
-  [[ -n "$simulator_pid" ]] && stop "$simulator_pid"
-  for ns in "${made[@]}"; do ip netns delete "$ns" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-ip netns add "$pc" && made+=("$pc")
-ip netns add "$device" && made+=("$device")
-# Both ends are made inside the namespaces; the machine's own never sees them.
-ip -n "$pc" link add pc0 type veth peer name dev0 netns "$device"
-ip -n "$pc" addr add 192.168.16.1/24 dev pc0
-ip -n "$pc" link set lo up
-ip -n "$pc" link set pc0 up
-ip -n "$device" link set lo up
-
-sim_log="$work/devsim.log"
-ip netns exec "$device" "$simulator" --mac "$kMac" --log "$sim_log" \
-  --ready-file "$work/ready" >/dev/null &
-simulator_pid=$!
-for _ in $(seq 100); do
-  [[ -e "$work/ready" ]] && break
-  kill -0 "$simulator_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if [[ ! -e "$work/ready" ]]; then
-  echo "the simulator did not start" >&2
-  cat "$sim_log" >&2 2>/dev/null || true
-  exit 1
-fi
-
-export SHOT_BINARY="$binary" SHOT_OUTPUT="$output" SHOT_SIM_LOG="$sim_log"
+# The bed makes and removes the namespaces, the device and its simulator, and
+# after a crash the next bed sweeps what was left.
+export SHOT_BINARY="$binary" SHOT_OUTPUT="$output"
 export VORNEN_LIBRARY="$library"
-ip netns exec "$pc" setsid xvfb-run --auto-servernum \
-  --server-args="-screen 0 1024x768x24 -dpi 96" "$0" --inner &
-inner_pid=$!
 status=0
-wait "$inner_pid" || status=$?
-inner_pid=""
-
-echo "device events:"
-grep -E "ready|address|udp-reply|setup records" "$sim_log" | sed 's/^/  /' || true
+"$bed_run" --simulator "$simulator" --device "$kMac" -- \
+  xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24 -dpi 96" "$0" --inner ||
+  status=$?
 if ((status != 0)); then
   echo "failed (status $status)" >&2
   exit "$status"

@@ -51,7 +51,8 @@ class TestBed {
 
   // Starts a program in a namespace (no shell); the bed ends it at teardown.
   pid_t spawn(const std::string& ns, const std::vector<std::string>& argv);
-  // SIGTERM, a bounded wait, then SIGKILL; returns the exit status or -1.
+  // SIGTERM, a bounded wait, then SIGKILL (child.h); returns the exit code,
+  // 128 + the signal that ended it, or -1.
   int stop(pid_t pid);
 
   // A thread that runs `work` inside namespace `ns` (a small peer of a test).

@@ -15,9 +15,9 @@
 #include <memory>
 
 #include "command_line.h"
-#include "devsim/launcher.h"
 #include "main_window.h"
 #include "plain_text_log_box.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 #include "window_access.h"
 
@@ -60,14 +60,14 @@ void MainWindowNetTest::initTestCase() {
   simulator_log_ = QString::fromStdString(base + ".log");
   QFile::remove(simulator_log_);
   // Started from the main thread, which lives as long as the simulator must.
-  simulator_ = devsim::start_simulator(device.ns, {"--mac", kMac, "--log", base + ".log"},
-                                       base + ".ready", std::chrono::seconds(10));
+  simulator_ = testbed::start_simulator(device.ns, {"--mac", kMac, "--log", base + ".log"},
+                                        base + ".ready", std::chrono::seconds(10));
   QVERIFY2(simulator_ > 0, "the simulator did not start");
   QVERIFY2(SimulatorLog().contains(QStringLiteral("address none")), qPrintable(SimulatorLog()));
 }
 
 void MainWindowNetTest::cleanupTestCase() {
-  if (simulator_ > 0) QCOMPARE(devsim::stop_simulator(simulator_), 0);
+  if (simulator_ > 0) QCOMPARE(testbed::stop_simulator(simulator_), 0);
   bed_.reset();
 }
 

@@ -21,7 +21,7 @@
 
 #include "VornEN.h"
 #include "connection.h"
-#include "devsim/launcher.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 #include "vornen_cases.h"
 #include "wine_session.h"
@@ -74,11 +74,11 @@ class WineTest : public ::testing::TestWithParam<const char*> {
     const testbed::Device b = bed_->add_device(VORNEN_CASE_MAC_B, VORNEN_CASE_ADDRESS_B "/24");
     const testbed::Device c = bed_->add_device(VORNEN_CASE_MAC_C, VORNEN_CASE_ADDRESS_C "/24");
     const testbed::Device d = bed_->add_device(VORNEN_CASE_MAC_D, VORNEN_CASE_ADDRESS_D "/24");
-    sim_a_ = devsim::start_simulator(a.ns, {"--command-trickle", "20", "--setup-log", setup_log_},
-                                     work_ + "/a.ready", 10s);
-    sim_b_ = devsim::start_simulator(b.ns, {}, work_ + "/b.ready", 10s);
-    sim_c_ = devsim::start_simulator(c.ns, ends_after_a_piece("close"), work_ + "/c.ready", 10s);
-    sim_d_ = devsim::start_simulator(d.ns, ends_after_a_piece("reset"), work_ + "/d.ready", 10s);
+    sim_a_ = testbed::start_simulator(a.ns, {"--command-trickle", "20", "--setup-log", setup_log_},
+                                      work_ + "/a.ready", 10s);
+    sim_b_ = testbed::start_simulator(b.ns, {}, work_ + "/b.ready", 10s);
+    sim_c_ = testbed::start_simulator(c.ns, ends_after_a_piece("close"), work_ + "/c.ready", 10s);
+    sim_d_ = testbed::start_simulator(d.ns, ends_after_a_piece("reset"), work_ + "/d.ready", 10s);
     ASSERT_GT(sim_a_, 0);
     ASSERT_GT(sim_b_, 0);
     ASSERT_GT(sim_c_, 0);
@@ -91,7 +91,7 @@ class WineTest : public ::testing::TestWithParam<const char*> {
   void TearDown() override {
     session_.reset();
     for (pid_t sim : {sim_a_, sim_b_, sim_c_, sim_d_}) {
-      if (sim > 0) devsim::stop_simulator(sim);
+      if (sim > 0) testbed::stop_simulator(sim);
     }
     bed_.reset();
     if (!work_.empty()) testbed::run({"/bin/rm", "-rf", work_});

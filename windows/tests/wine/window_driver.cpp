@@ -2,7 +2,7 @@
 // it, finds its window by title and each control by its identifier, checks
 // class, place, text and font of every control against the shared layout,
 // presses the buttons, reads the log, and ends the program by its menu or its
-// close box. tests/windows runs it inside the test bed's PC namespace.
+// close box. windows/tests/linux runs it inside the test bed's PC namespace.
 //
 //   window_driver layout PROGRAM            the window as it opens; closed by the close box
 //   window_driver commands PROGRAM LOG      open, find, set, a failing find; ended by Alt+F, X

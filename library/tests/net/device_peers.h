@@ -1,6 +1,6 @@
 // Small stand-ins for a device, run as threads inside a device namespace of
 // the test bed, and what the tests need around them: the simulator started
-// and stopped by its launcher, the PC's neighbour table, descriptor and child
+// and stopped by the test bed, the PC's neighbour table, descriptor and child
 // counts for leak checks, and a backend without the fixed pauses.
 #pragma once
 
@@ -28,7 +28,7 @@
 #include "testbed/testbed.h"
 
 #if VORNEN_HAVE_SIMULATOR
-#include "devsim/launcher.h"
+#include "testbed/simulator.h"
 #endif
 
 namespace vornen::peers {
@@ -261,10 +261,10 @@ class Simulator {
  public:
   Simulator(const std::string& ns, std::vector<std::string> args) : dir_("vornen-devsim") {
     args.insert(args.end(), {"--log", log(), "--setup-log", setup_log()});
-    pid_ = devsim::start_simulator(ns, args, dir_.file("ready"), 5s);
+    pid_ = testbed::start_simulator(ns, args, dir_.file("ready"), 5s);
     if (pid_ < 0) throw std::runtime_error("vorn-devsim did not start: " + read_file(log()));
   }
-  ~Simulator() { devsim::stop_simulator(pid_); }
+  ~Simulator() { testbed::stop_simulator(pid_); }
   Simulator(const Simulator&) = delete;
   Simulator& operator=(const Simulator&) = delete;
 

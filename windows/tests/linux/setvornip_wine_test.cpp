@@ -1,6 +1,6 @@
 // Runs SetVornIP.exe under Wine inside the test bed's PC namespace, on a
 // virtual display there, and checks it through the Windows window driver
-// (windows/tests/window_driver.cpp): its layout, fonts, menu and frame; that
+// (windows/tests/wine/window_driver.cpp): its layout, fonts, menu and frame; that
 // its log equals byte for byte the Qt window's log for the same clicks
 // against the same simulated device, also with the library missing (and one
 // planted in its current folder) and with a library that lacks an export;
@@ -29,9 +29,9 @@
 #include <thread>
 
 #include "command_line.h"
-#include "devsim/launcher.h"
 #include "main_window.h"
 #include "plain_text_log_box.h"
+#include "testbed/simulator.h"
 #include "testbed/testbed.h"
 #include "wine_session.h"
 
@@ -111,7 +111,7 @@ class WindowUnderWine : public ::testing::TestWithParam<const char*> {
     const testbed::Device device = bed_->add_device(kMac, std::string(kAddress) + "/24");
     device_log_ = work_ + "/device.log";
     simulator_ =
-        devsim::start_simulator(device.ns, {"--log", device_log_}, work_ + "/device.ready", 10s);
+        testbed::start_simulator(device.ns, {"--log", device_log_}, work_ + "/device.ready", 10s);
     // A display of its own, inside the PC namespace with the programs.
     for (int number = 90; number < 190 && display_.empty(); ++number) {
       if (!wine::exists("/tmp/.X" + std::to_string(number) + "-lock")) {
@@ -129,7 +129,7 @@ class WindowUnderWine : public ::testing::TestWithParam<const char*> {
 
   static void TearDownTestSuite() {
     sessions_.clear();
-    if (simulator_ > 0) devsim::stop_simulator(simulator_);
+    if (simulator_ > 0) testbed::stop_simulator(simulator_);
     if (bed_ != nullptr && xvfb_ > 0) bed_->stop(xvfb_);
     delete bed_;
     bed_ = nullptr;

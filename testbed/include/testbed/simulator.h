@@ -1,4 +1,5 @@
-// Starts and stops the device simulator (vorn-devsim) for tests, inside a network namespace.
+// Starts and stops the device simulator (vorn-devsim) for tests, inside a network namespace,
+// through the bed's way of running a program (child.h).
 #pragma once
 
 #include <sys/types.h>
@@ -7,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace devsim {
+namespace testbed {
 
 // The path of the vorn-devsim program this library was built with.
 const char* simulator_path();
@@ -26,4 +27,4 @@ pid_t start_simulator(const std::string& netns, const std::vector<std::string>& 
 // @return the exit code, 128 + the signal when it was killed by one, -1 when not reaped.
 int stop_simulator(pid_t pid, std::chrono::milliseconds grace = std::chrono::seconds(5));
 
-}  // namespace devsim
+}  // namespace testbed
