@@ -84,7 +84,13 @@ for name in "${names[@]}"; do
 done
 # Removed again however the checks end.
 export DEBIAN_FRONTEND=noninteractive
-purge() { apt-get purge -y -qq "${names[@]}" >/dev/null 2>&1; }
+# apt waits for another package manager's lock instead of failing at once,
+# and shows what it said when it fails.
+apt_get() {
+  local log=$out/apt.log
+  apt-get -o DPkg::Lock::Timeout=600 "$@" >"$log" 2>&1 || { cat "$log" >&2; return 1; }
+}
+purge() { apt_get purge -y -qq "${names[@]}"; }
 trap 'purge || true' EXIT
 
 question=vornen/group-can-set-addresses
@@ -110,7 +116,7 @@ granted() {
 
 echo "== install, answering no"
 answer false
-apt-get install -y -qq --no-install-recommends "${debs[@]}" >/dev/null 2>&1
+apt_get install -y -qq --no-install-recommends "${debs[@]}"
 for name in "${names[@]}"; do
   [ "$(dpkg-query -W -f='${Status}' "$name")" = "install ok installed" ]
 done
