@@ -28,6 +28,8 @@ test_packages=(
   xvfb xauth imagemagick xdotool
   # the Python module's tests
   python3 python3-pytest
+  # the .NET assembly VornEN.Net.dll and its test (Mono), and its NuGet package
+  mono-mcs mono-runtime nuget
   # the API reference, the Debian packages and their check
   doxygen dpkg-dev file lintian
   # the packages' build (debian/), their autopkgtests, and the checks of the
