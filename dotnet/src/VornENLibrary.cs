@@ -9,8 +9,8 @@ namespace VornEN.Net
     /// Dispose calls En_Close. Every failure throws a <see cref="VornENException"/>.
     /// </summary>
     /// <remarks>
-    /// The native library holds one state for the whole process, so keep one instance at a time.
-    /// Texts travel in the system's 8-bit code page. The library blocks up to its wait time-out of
+    /// The native library holds one state for the whole process: every instance opens it anew, and
+    /// it is closed when the last undisposed instance is disposed. Texts travel in the system's 8-bit code page. The library blocks up to its wait time-out of
     /// 5000 ms per wait; calls from several threads take turns inside it.
     /// </remarks>
     public sealed class VornENLibrary : IDisposable
@@ -21,14 +21,22 @@ namespace VornEN.Net
         /// <summary>Capacity that holds the version text and its terminating zero.</summary>
         private const int VersionCapacity = 22;
 
+        // Instances not yet disposed, of the whole process; En_Close waits for the last one.
+        private static readonly object openLock = new object();
+        private static int openCount;
+
         private bool opened;
 
         /// <summary>Opens the library: it finds the PC's one usable network adapter.</summary>
         /// <exception cref="VornENException">No or several usable adapters (set VORNEN_INTERFACE), or the socket layer failed.</exception>
         public VornENLibrary()
         {
-            VornENException.Check("En_Open", Interop.VornEN.En_Open());
-            opened = true;
+            lock (openLock)
+            {
+                VornENException.Check("En_Open", Interop.VornEN.En_Open());
+                openCount++;
+                opened = true;
+            }
         }
 
         /// <summary>The library's version text, "VornEN.DLL Rev. 1.001"; needs no open library.</summary>
@@ -122,13 +130,17 @@ namespace VornEN.Net
             return Encoding.Default.GetString(reply);
         }
 
-        /// <summary>Closes the library (En_Close); calling it again does nothing.</summary>
+        /// <summary>Closes the library (En_Close) unless other instances still use it; calling it again does nothing.</summary>
         public void Dispose()
         {
-            if (!opened)
-                return;
-            opened = false;
-            Interop.VornEN.En_Close();
+            lock (openLock)
+            {
+                if (!opened)
+                    return;
+                opened = false;
+                if (--openCount == 0)
+                    Interop.VornEN.En_Close();
+            }
         }
 
         private void ThrowIfDisposed()

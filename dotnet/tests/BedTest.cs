@@ -21,7 +21,13 @@ static class BedTest
 
     static void ExpectEqual(object expected, object actual, string what)
     {
-        Expect(Equals(expected, actual), string.Format("{0}: expected \"{1}\", got \"{2}\"", what, expected, actual));
+        Expect(Equals(expected, actual), string.Format("{0}: expected \"{1}\", got \"{2}\"", what, Shown(expected),
+                                                       Shown(actual)));
+    }
+
+    static string Shown(object value)
+    {
+        return value == null ? "null" : value.ToString().Replace("\r", "\\r");
     }
 
     static VornENException Throws(Action call)
@@ -81,10 +87,14 @@ static class BedTest
                         "code for an address outside the network");
         }
 
-        // Disposed, the native library is closed again.
-        var closed = new VornENLibrary();
-        closed.Dispose();
-        closed.Dispose();
+        // The native library stays open while any instance is undisposed.
+        using (var first = new VornENLibrary())
+        {
+            var second = new VornENLibrary();
+            second.Dispose();
+            second.Dispose();
+            ExpectEqual(knownAddress, first.GetIPAddress(knownMac), "GetIPAddress after another instance's Dispose");
+        }
         Expect(Throws(() => new VornENLibrary().Dispose()) == null, "the library opens again after Dispose");
 
         Console.WriteLine(failures == 0 ? "all checks passed" : failures + " checks failed");
