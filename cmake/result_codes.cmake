@@ -2,9 +2,10 @@
 #   #define ERR_NAME (-N)
 # follows a line /** description */, and writes the tables that other code
 # needs from that one list: the C++ rows of vornen::result_name and
-# vornen::result_description (CXX_OUT) and the Python enum (PY_OUT).
+# vornen::result_description (CXX_OUT), the Python enum (PY_OUT) and the C#
+# enum with its names and descriptions (CS_OUT).
 #
-#   cmake -DHEADER=VornEN.h [-DCXX_OUT=file] [-DPY_OUT=file] -P result_codes.cmake
+#   cmake -DHEADER=VornEN.h [-DCXX_OUT=file] [-DPY_OUT=file] [-DCS_OUT=file] -P result_codes.cmake
 cmake_minimum_required(VERSION 3.25)
 
 file(READ "${HEADER}" text)
@@ -21,6 +22,8 @@ endif()
 set(cxx "// Generated from VornEN.h by cmake/result_codes.cmake; edit the header.\n")
 set(py_members "")
 set(py_descriptions "")
+set(cs_members "")
+set(cs_rows "")
 foreach(row IN LISTS rows)
   string(REGEX MATCH "/\\*\\* ([^\n]*) \\*/\n#define (ERR_[A-Z0-9_]+) \\((-[0-9]+)\\)" _ "${row}")
   set(description "${CMAKE_MATCH_1}")
@@ -29,9 +32,14 @@ foreach(row IN LISTS rows)
   if(description MATCHES "[\"\\\\]")
     message(FATAL_ERROR "${HEADER}: the description of ${name} may hold neither \" nor \\")
   endif()
+  if(description MATCHES "[<>&]")
+    message(FATAL_ERROR "${HEADER}: the description of ${name} may hold none of < > & (XML comments)")
+  endif()
   string(APPEND cxx "{${name}, \"${name}\", \"${description}\"},\n")
   string(APPEND py_members "    ${name} = ${value}\n")
   string(APPEND py_descriptions "    ${value}: \"${description}\",\n")
+  string(APPEND cs_members "        /// <summary>${description}</summary>\n        ${name} = ${value},\n")
+  string(APPEND cs_rows "                case ${value}: return new[] { \"${name}\", \"${description}\" };\n")
 endforeach()
 
 # Written only when changed, so that nothing rebuilds without need.
@@ -67,5 +75,35 @@ ${py_members}
 
 _DESCRIPTIONS = {
 ${py_descriptions}}
+")
+endif()
+if(CS_OUT)
+  write_if_changed("${CS_OUT}" "\
+// Generated from VornEN.h by cmake/result_codes.cmake; edit the header.
+namespace VornEN.Net
+{
+    /// <summary>A negative result code of the library, named as in VornEN.h.</summary>
+    public enum ResultCode
+    {
+${cs_members}    }
+
+    /// <summary>The names and one-line descriptions of the result codes.</summary>
+    public static class ResultCodes
+    {
+        /// <summary>The name of <paramref name=\"code\"/> as in VornEN.h, or \"unknown result\".</summary>
+        public static string Name(int code) { return Row(code)[0]; }
+
+        /// <summary>The one-line English description of <paramref name=\"code\"/>.</summary>
+        public static string Description(int code) { return Row(code)[1]; }
+
+        private static string[] Row(int code)
+        {
+            switch (code)
+            {
+${cs_rows}                default: return new[] { \"unknown result\", \"a result the library does not name\" };
+            }
+        }
+    }
+}
 ")
 endif()

@@ -28,6 +28,9 @@ test_packages=(
   xvfb xauth imagemagick xdotool
   # the Python module's tests
   python3 python3-pytest
+  # the .NET assembly VornEN.Net.dll and its test (Mono), its NuGet package and
+  # the test of the package's MSBuild targets
+  mono-mcs mono-runtime nuget mono-xbuild
   # the API reference, the Debian packages and their check
   doxygen dpkg-dev file lintian
   # the packages' build (debian/), their autopkgtests, and the checks of the

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Cross-builds VornEN.dll and SetVornIP.exe for 32-bit and 64-bit Windows with
 # MinGW-w64, checks their tables, leaves a release folder and zip per
-# architecture in dist/, and runs the Windows test programs under Wine inside
-# the test bed's PC namespace, against simulated devices: the DLL's answers
-# must equal the Linux library's, and the window's log the Qt window's. Needs
-# root (the test bed) and the cross compilers, Wine and Xvfb that
-# scripts/setup.sh installs.
+# architecture and the NuGet package VornEN.Net in dist/, and runs the Windows
+# test programs under Wine inside the test bed's PC namespace, against
+# simulated devices: the DLL's answers must equal the Linux library's, and the
+# window's log the Qt window's. Needs root (the test bed) and the cross
+# compilers, Wine, Xvfb, Mono and nuget that scripts/setup.sh installs.
 #
 # Usage: windows.sh [--64-only]
 #   --64-only  run no 32-bit program under Wine (as VORNEN_WINE_64_ONLY=1),
@@ -33,7 +33,7 @@ if [ "$(id -u)" != 0 ]; then
   exit 1
 fi
 for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix osslsigncode openssl \
-  "$VORNEN_WINE64"; do
+  "$VORNEN_WINE64" mcs nuget; do
   command -v "$tool" >/dev/null || { echo "$tool not found: run scripts/setup.sh" >&2; exit 1; }
 done
 # Decided once, before anything runs.
@@ -50,6 +50,12 @@ for arch in i686:win32 x86_64:win64; do
   ctest --test-dir "$dir" --output-on-failure
 done
 
+# The Linux build: the .NET assembly for the zips and the NuGet package, later
+# the Wine tests.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEN_WERROR=ON \
+  -DVORNEN_BUILD_TESTS=ON >/dev/null
+cmake --build build -j"$jobs" --target vornen_dotnet VornEN
+
 echo "== release folders and zips in dist/ =="
 version=$(sed -n 's/^project(VornEN VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 for arch in win32 win64; do
@@ -57,7 +63,8 @@ for arch in win32 win64; do
   rm -rf "dist/$name" "dist/$name.zip"
   mkdir -p "dist/$name"
   cp "build-$arch/bin/SetVornIP.exe" "build-$arch/bin/VornEN.dll" "build-$arch/library/libVornEN.dll.a" \
-    library/include/VornEN.h library/VornEN.def "dist/$name/"
+    library/include/VornEN.h library/VornEN.def build/dotnet/VornEN.Net.dll build/dotnet/VornEN.Net.xml \
+    "dist/$name/"
   # Line ends as Windows' own editors expect them.
   sed 's/$/\r/' windows/dist/README.txt >"dist/$name/README.txt"
   if [ "$arch" = win32 ]; then cp library/VornEN-i686.def "dist/$name/"; fi
@@ -68,10 +75,10 @@ for arch in win32 win64; do
   (cd dist && cmake -E tar cf "$name.zip" --format=zip "$name")
   echo "dist/$name.zip"
 done
+dotnet/nuget/pack.sh "$version" dist "dist/VornEN-$version-win32" "dist/VornEN-$version-win32/VornEN.dll" \
+  "dist/VornEN-$version-win64/VornEN.dll" build/library/libVornEN.so.1
 
 echo "== Windows programs under Wine in the test bed =="
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEN_WERROR=ON \
-  -DVORNEN_BUILD_TESTS=ON >/dev/null
 cmake --build build -j"$jobs" --target vornen_wine_tests setvornip_wine_tests
 # A prefix per loader, made on first use inside the test bed and kept for
 # later runs.
