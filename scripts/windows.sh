@@ -57,7 +57,7 @@ for arch in win32 win64; do
   rm -rf "dist/$name" "dist/$name.zip"
   mkdir -p "dist/$name"
   cp "build-$arch/bin/SetVornIP.exe" "build-$arch/bin/VornEN.dll" "build-$arch/library/libVornEN.dll.a" \
-    library/include/VornEN.h library/VornEN.def "dist/$name/"
+    "build-$arch/library/VornEN.lib" library/include/VornEN.h library/VornEN.def "dist/$name/"
   # Line ends as Windows' own editors expect them.
   sed 's/$/\r/' windows/dist/README.txt >"dist/$name/README.txt"
   if [ "$arch" = win32 ]; then cp library/VornEN-i686.def "dist/$name/"; fi
