@@ -32,7 +32,7 @@ if [ "$(id -u)" != 0 ]; then
   echo "run as root: the Windows tests run in network namespaces" >&2
   exit 1
 fi
-for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix osslsigncode openssl \
+for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix osslsigncode openssl wixl \
   "$VORNEN_WINE64"; do
   command -v "$tool" >/dev/null || { echo "$tool not found: run scripts/setup.sh" >&2; exit 1; }
 done
@@ -54,20 +54,19 @@ echo "== release folders and zips in dist/ =="
 version=$(sed -n 's/^project(VornEN VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 for arch in win32 win64; do
   name=VornEN-$version-$arch
-  rm -rf "dist/$name" "dist/$name.zip"
-  mkdir -p "dist/$name"
-  cp "build-$arch/bin/SetVornIP.exe" "build-$arch/bin/VornEN.dll" "build-$arch/library/libVornEN.dll.a" \
-    "build-$arch/library/VornEN.lib" library/include/VornEN.h library/VornEN.def "dist/$name/"
-  # Line ends as Windows' own editors expect them.
-  sed 's/$/\r/' windows/dist/README.txt >"dist/$name/README.txt"
-  if [ "$arch" = win32 ]; then cp library/VornEN-i686.def "dist/$name/"; fi
+  rm -rf "dist/$name" "dist/$name.zip" "dist/$name.msi"
+  bash scripts/release_folder.sh "build-$arch" "$arch" "dist/$name"
 done
 bash scripts/sign.sh dist/VornEN-"$version"-win*/*.{exe,dll}
 for arch in win32 win64; do
   name=VornEN-$version-$arch
   (cd dist && cmake -E tar cf "$name.zip" --format=zip "$name")
   echo "dist/$name.zip"
+  bash windows/installer/build_msi.sh "$arch" "$version" "dist/$name" "dist/$name.msi"
 done
+# The installers hold the signed files, and are signed themselves.
+bash scripts/sign.sh dist/VornEN-"$version"-win*.msi
+ls dist/VornEN-"$version"-win*.msi
 
 echo "== Windows programs under Wine in the test bed =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEN_WERROR=ON \
