@@ -4,7 +4,9 @@
 # 64-bit loader in a fresh prefix of its own (HOME in the run's folder, no
 # menu entries on this machine, no network), an install, an upgrade by a
 # newer version, the refusal of the older one, and an uninstall that leaves
-# no file or key of the product.
+# no file or key of the product. The Start-menu shortcut must lead to the
+# installed window and start it (the 32-bit one only where 32-bit programs
+# run).
 #
 # Usage: msi_test.sh SOURCE_DIR BUILD_DIR win32|win64
 set -euo pipefail
@@ -52,11 +54,13 @@ grep -q '^SetVornIP' <<<"$(msiinfo export "$work/old.msi" Shortcut | tail -n +4 
 # copies files and writes keys.
 wine_select win64 "$work/prefix"
 export HOME=$work WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+wineserver=${wine%/*}/wineserver64
+[[ -x "$wineserver" ]] || wineserver=${wine%/*}/wineserver
 wine() {
   unshare --net -- "$wine" "$@" </dev/null >>"$work/wine.log" 2>&1
   local status=$?
   # The registry reaches its files when the server ends.
-  "${wine%/*}/wineserver64" -w 2>/dev/null || "${wine%/*}/wineserver" -w
+  "$wineserver" -w
   return $status
 }
 wine wineboot -i || fail "the prefix was not made: $(tail -3 "$work/wine.log")"
@@ -86,6 +90,38 @@ expected_target='C:\Program Files\VornEN\SetVornIP.exe'
 if [[ "$arch" == win32 ]]; then expected_target='C:\Program Files (x86)\VornEN\SetVornIP.exe'; fi
 [[ "$target" == "$expected_target" ]] || fail "the shortcut leads to '$target', not '$expected_target'"
 echo "installed: $(entries); shortcut ${link#"$drive"/} -> $target"
+
+# The shortcut opened as Explorer opens it starts the window, on a display
+# of this test's own.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+window_running() {
+  local pid
+  for pid in $(pgrep -f 'SetVornIP\.exe'); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+poll() {
+  local deadline=$((SECONDS + 90))
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.2
+  done
+}
+no_win32=$(wine32_unusable)
+if [[ "$arch" == win32 && -n "$no_win32" ]]; then
+  echo "skipping the start of the 32-bit window: $no_win32"
+else
+  poll test -s "$work/display" || fail "Xvfb did not start"
+  DISPLAY=:$(head -1 "$work/display") unshare --net -- "$wine" start /unix "$link" \
+    </dev/null >>"$work/wine.log" 2>&1 || fail "the shortcut did not open: $(tail -5 "$work/wine.log")"
+  poll window_running || fail "the shortcut's window did not start"
+  # Ends only this prefix's programs: the window.
+  "$wineserver" -k
+  echo "the shortcut started the window"
+fi
 
 wine msiexec /i 'Z:'"${work//\//\\}"'\new.msi' /qn || fail "upgrade: $(tail -5 "$work/wine.log")"
 [[ $(entries) == "$product|$newer|VornEN developers" ]] || fail "after the upgrade: '$(entries)'"
