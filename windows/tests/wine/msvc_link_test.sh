@@ -6,7 +6,7 @@
 # seven undecorated exports (a 32-bit import library made without -k links
 # too, but imports names such as En_Open@0 that the DLL does not have).
 #
-# Usage: msvc_link_test.sh i686|x86_64 VornEN.lib INCLUDE_DIR CALLER.c
+# Usage: msvc_link_test.sh win32|win64 VornEN.lib INCLUDE_DIR CALLER.c
 set -euo pipefail
 arch=$1 lib=$2 include=$3 caller=$4
 work=$(mktemp -d)
@@ -16,8 +16,8 @@ fail() {
   exit 1
 }
 case "$arch" in
-  i686) machine=x86 ;;
-  x86_64) machine=x64 ;;
+  win32) machine=x86 target=i686 ;;
+  win64) machine=x64 target=x86_64 ;;
   *) fail "unknown architecture $arch" ;;
 esac
 for tool in clang lld-link llvm-readobj; do
@@ -25,7 +25,7 @@ for tool in clang lld-link llvm-readobj; do
 done
 
 # Freestanding: the compiler's own stdint.h, no Windows SDK.
-clang --target="$arch-pc-windows-msvc" -ffreestanding -Wall -Werror -I"$include" \
+clang --target="$target-pc-windows-msvc" -ffreestanding -Wall -Werror -I"$include" \
   -c "$caller" -o "$work/caller.obj"
 lld-link /nologo /machine:"$machine" /subsystem:console /entry:vornen_caller /nodefaultlib \
   /out:"$work/caller.exe" "$work/caller.obj" "$lib" || fail "the caller did not link"
