@@ -93,9 +93,6 @@ echo "installed: $(entries); shortcut ${link#"$drive"/} -> $target"
 
 # The shortcut opened as Explorer opens it starts the window, on a display
 # of this test's own.
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
 window_running() {
   local pid
   for pid in $(pgrep -f 'SetVornIP\.exe'); do
@@ -114,6 +111,9 @@ no_win32=$(wine32_unusable)
 if [[ "$arch" == win32 && -n "$no_win32" ]]; then
   echo "skipping the start of the 32-bit window: $no_win32"
 else
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
   poll test -s "$work/display" || fail "Xvfb did not start"
   DISPLAY=:$(head -1 "$work/display") unshare --net -- "$wine" start /unix "$link" \
     </dev/null >>"$work/wine.log" 2>&1 || fail "the shortcut did not open: $(tail -5 "$work/wine.log")"
