@@ -40,6 +40,10 @@ test_packages=(
   # the tests (wine32 runs the 32-bit programs)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   binutils-mingw-w64-x86-64 wine wine64 wine32
+  # VornEN.lib for Microsoft's linker (llvm-dlltool), and its test's linker
+  llvm lld
+  # the Windows installers (wixl) and their test's look into them (msiinfo)
+  wixl msitools
   # signing the Windows release (scripts/sign.sh) and its test's certificate
   osslsigncode openssl
   # the Ansible collection and its plant in the test bed: ansible-core on the

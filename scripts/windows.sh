@@ -32,7 +32,7 @@ if [ "$(id -u)" != 0 ]; then
   echo "run as root: the Windows tests run in network namespaces" >&2
   exit 1
 fi
-for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix osslsigncode openssl \
+for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix osslsigncode openssl wixl \
   "$VORNEN_WINE64" mcs nuget; do
   command -v "$tool" >/dev/null || { echo "$tool not found: run scripts/setup.sh" >&2; exit 1; }
 done
@@ -60,23 +60,23 @@ echo "== release folders and zips in dist/ =="
 version=$(sed -n 's/^project(VornEN VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 for arch in win32 win64; do
   name=VornEN-$version-$arch
-  rm -rf "dist/$name" "dist/$name.zip"
-  mkdir -p "dist/$name"
-  cp "build-$arch/bin/SetVornIP.exe" "build-$arch/bin/VornEN.dll" "build-$arch/library/libVornEN.dll.a" \
-    library/include/VornEN.h library/VornEN.def build/dotnet/VornEN.Net.dll build/dotnet/VornEN.Net.xml \
-    "dist/$name/"
-  # Line ends as Windows' own editors expect them.
-  sed 's/$/\r/' windows/dist/README.txt >"dist/$name/README.txt"
-  if [ "$arch" = win32 ]; then cp library/VornEN-i686.def "dist/$name/"; fi
+  rm -rf "dist/$name" "dist/$name.zip" "dist/$name.msi"
+  bash scripts/release_folder.sh "build-$arch" "$arch" "dist/$name"
+  # The zips also carry the .NET assembly (the installers do not yet).
+  cp build/dotnet/VornEN.Net.dll build/dotnet/VornEN.Net.xml "dist/$name/"
 done
 bash scripts/sign.sh dist/VornEN-"$version"-win*/*.{exe,dll}
 for arch in win32 win64; do
   name=VornEN-$version-$arch
   (cd dist && cmake -E tar cf "$name.zip" --format=zip "$name")
   echo "dist/$name.zip"
+  bash windows/installer/build_msi.sh "$arch" "$version" "dist/$name" "dist/$name.msi"
 done
 dotnet/nuget/pack.sh "$version" dist "dist/VornEN-$version-win32" "dist/VornEN-$version-win32/VornEN.dll" \
   "dist/VornEN-$version-win64/VornEN.dll" build/library/libVornEN.so.1
+# The installers hold the signed files, and are signed themselves.
+bash scripts/sign.sh dist/VornEN-"$version"-win*.msi
+ls dist/VornEN-"$version"-win*.msi
 
 echo "== Windows programs under Wine in the test bed =="
 cmake --build build -j"$jobs" --target vornen_wine_tests setvornip_wine_tests
