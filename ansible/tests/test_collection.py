@@ -78,16 +78,16 @@ def test_documented_options_are_the_options_taken(installed, name, monkeypatch):
     documentation = yaml.safe_load(module.DOCUMENTATION)
     yaml.safe_load(module.EXAMPLES)
     yaml.safe_load(module.RETURN)
-    spec = argument_spec(module)
+    module_args = argument_spec(module)
     documented = documentation["options"]
-    assert set(documented) == set(spec["argument_spec"])
-    for option, taken in spec["argument_spec"].items():
+    assert set(documented) == set(module_args["argument_spec"])
+    for option, taken in module_args["argument_spec"].items():
         doc = documented[option]
         assert doc["type"] == taken["type"], option
         assert doc.get("required", False) == taken.get("required", False), option
         assert doc.get("default") == taken.get("default"), option
     check_mode = documentation["attributes"]["check_mode"]["support"] == "full"
-    assert check_mode == spec.get("supports_check_mode", False)
+    assert check_mode == module_args.get("supports_check_mode", False)
 
 
 if __name__ == "__main__":
