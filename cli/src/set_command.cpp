@@ -425,14 +425,17 @@ int forget_command(const CommandLine& line, Output& out) {
                                         (entry ? " (the kernel's own entry " +
                                                      neighbour_text(*entry) + " is left alone)"
                                                : ""));
+  // Asked up front, as set does: a system that cannot remove entries at all
+  // must not hide a missing right behind its own error.
+  const std::string no_right = "no right to change the neighbour table (" VORNCTL_GET_THE_RIGHT ")";
+  if (!may_change_neighbours()) return out.error(kExitNoRight, no_right);
   using vornen::platform::NeighbourResult;
   int error = 0;
   switch (vornen::platform::delete_neighbour(*address, entry->interface_index, &error)) {
     case NeighbourResult::Done:
       break;
     case NeighbourResult::NoRight:
-      return out.error(kExitNoRight,
-                       "no right to change the neighbour table (" VORNCTL_GET_THE_RIGHT ")");
+      return out.error(kExitNoRight, no_right);
     case NeighbourResult::NotFound:
       return out.error(kExitNotFound, "no neighbour entry for " + line.words[0]);
     case NeighbourResult::Failed:
