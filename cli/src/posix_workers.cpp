@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +18,10 @@
 namespace vornctl {
 
 namespace {
+
+void add_stop_signals(sigset_t* set) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(set, sig);
+}
 
 struct Running {
   pid_t pid;
@@ -104,8 +110,29 @@ void bind_to_parent(pid_t parent) {
 
 }  // namespace
 
-void add_stop_signals(sigset_t* set) {
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(set, sig);
+const int kStopOutputClosed = SIGPIPE;
+
+void hold_stop_requests() {
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  add_stop_signals(&stop_signals);
+  ::sigprocmask(SIG_BLOCK, &stop_signals, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+std::string stop_name(int stop) {
+  switch (stop) {
+    case SIGINT:
+      return "SIGINT";
+    case SIGTERM:
+      return "SIGTERM";
+    case SIGHUP:
+      return "SIGHUP";
+    case SIGPIPE:
+      return "SIGPIPE";
+    default:
+      return "signal " + std::to_string(stop);
+  }
 }
 
 int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
@@ -178,7 +205,7 @@ int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
         watch[2].revents = POLLIN;
       }
       if (watch[0].revents != 0) stop = signals.take();
-      if (stop == 0 && (watch[1].revents & (POLLERR | POLLHUP)) != 0) stop = SIGPIPE;
+      if (stop == 0 && (watch[1].revents & (POLLERR | POLLHUP)) != 0) stop = kStopOutputClosed;
       // A worker's pipe is readable once it wrote its result or ended.
       std::vector<Running> still;
       for (std::size_t i = 0; i < running.size(); ++i) {

@@ -1,0 +1,20 @@
+// vornctl.exe: the words of the command line in UTF-8, as on Linux. main's
+// own argv is in the system code page, which loses what it cannot show (a
+// file name or an adapter's friendly name in another script).
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "platform/win_system.h"
+#include "win_text.h"
+// CommandLineToArgvW is declared in shellapi.h, which needs windows.h.
+#include <shellapi.h>
+
+int main() {
+  int count = 0;
+  wchar_t** words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; words != nullptr && i < count; ++i) args.push_back(vornctl::utf8_text(words[i]));
+  if (words != nullptr) ::LocalFree(words);
+  return vornctl::run(args);
+}
