@@ -34,7 +34,7 @@ using nlohmann::json;
 constexpr char kFoundMac[] = "00-20-4A-8D-72-33";  // at kFoundAddress, answers commands
 constexpr char kFoundAddress[] = "192.168.16.100";
 constexpr char kOtherMac[] = "00-20-4A-00-00-02";  // at .102, for a scan of two
-constexpr char kSilent[] = "192.168.16.104";       // takes commands, never answers
+constexpr char kSlow[] = "192.168.16.104";         // answers a command after 1.5 s
 constexpr char kNobody[] = "192.168.16.103";       // a host with no command port
 constexpr char kBareMac[] = "00-20-4A-00-00-05";   // without an address, to be set
 constexpr char kAbsentMac[] = "00-20-4A-00-00-99";
@@ -109,8 +109,9 @@ class VornctlUnderWine : public ::testing::TestWithParam<const char*> {
     simulate(bed_->add_device(kFoundMac, std::string(kFoundAddress) + "/24"),
              {"--log", found_log_});
     simulate(bed_->add_device(kOtherMac, "192.168.16.102/24"), {"--log", work_ + "/other.log"});
-    simulate(bed_->add_device("00-20-4A-00-00-04", std::string(kSilent) + "/24"),
-             {"--command-silent", "--log", work_ + "/silent.log"});
+    simulate(bed_->add_device("00-20-4A-00-00-04", std::string(kSlow) + "/24"),
+             {"--command-step", "recv-line", "--command-step", "sleep 1500", "--command-step",
+              "send LATE\\r", "--log", work_ + "/slow.log"});
     simulate(bed_->add_device(kBareMac, ""), {"--log", bare_log_});
     // The kernel there refuses every port.
     bed_->add_device("00-20-4A-00-00-03", std::string(kNobody) + "/24");
@@ -161,7 +162,7 @@ class VornctlUnderWine : public ::testing::TestWithParam<const char*> {
   }
 
   // Runs `args` with both programs: the same exit status (`status`) and the
-  // same standard output, byte for byte; returns the Windows run.
+  // same standard output and errors, byte for byte; returns the Windows run.
   Outcome expect_same(const std::vector<std::string>& args, int status) {
     std::string command;
     for (const auto& a : args) command += " " + a;
@@ -172,6 +173,7 @@ class VornctlUnderWine : public ::testing::TestWithParam<const char*> {
     EXPECT_EQ(windows_run.status, linux_run.status) << shown(windows_run);
     EXPECT_EQ(windows_run.out, linux_run.out)
         << "Windows: " << shown(windows_run) << "\nLinux: " << shown(linux_run);
+    EXPECT_EQ(windows_run.err, linux_run.err);
     return windows_run;
   }
 
@@ -212,7 +214,8 @@ class VornctlUnderWine : public ::testing::TestWithParam<const char*> {
 };
 
 // The short wait of the Linux tests keeps the failures quick; a device that
-// takes a command but never answers shows that it is kept.
+// answers after 1.5 s shows that each program waits as long as --timeout
+// says, not its own 5 s.
 TEST_P(VornctlUnderWine, FindScanAskAndTheWaitAsOnLinux) {
   const Outcome found = expect_same({"--timeout", "400", "find", kFoundMac}, kOk);
   EXPECT_EQ(found.out, std::string(kFoundAddress) + "\n");
@@ -223,9 +226,10 @@ TEST_P(VornctlUnderWine, FindScanAskAndTheWaitAsOnLinux) {
   const Outcome ask = expect_same({"--timeout", "400", "ask", kFoundAddress, "HELLO\\r"}, kOk);
   EXPECT_EQ(ask.out, "OK:HELLO\n");
   expect_same({"--timeout", "400", "ask", kFoundAddress, "HELLO\\r", "--json"}, kOk);
-  const Outcome silent =
-      expect_same({"--timeout", "400", "ask", kSilent, "Q\\r", "--json"}, kTimedOut);
-  EXPECT_EQ(document(silent)["error"]["name"], "ERR_TIMEOUT_ONREAD") << silent.out;
+  const Outcome late = expect_same({"--timeout", "400", "ask", kSlow, "Q\\r", "--json"}, kTimedOut);
+  EXPECT_EQ(document(late)["error"]["name"], "ERR_TIMEOUT_ONREAD") << late.out;
+  const Outcome waited = expect_same({"--timeout", "4000", "ask", kSlow, "Q\\r"}, kOk);
+  EXPECT_EQ(waited.out, "LATE\n");
 }
 
 // Wine has no CreateIpNetEntry2 and its arp writes nothing, so the Linux
