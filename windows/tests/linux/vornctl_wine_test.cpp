@@ -20,15 +20,18 @@
 #include <thread>
 #include <vector>
 
+#include "exit_codes.h"
 #include "testbed/simulator.h"
 #include "testbed/testbed.h"
 #include "wine_session.h"
+#include "wine_test.h"
 
 namespace vornen {
 namespace {
 
 using namespace std::chrono_literals;
 using nlohmann::json;
+using namespace vornctl;
 
 // The devices of the bed.
 constexpr char kFoundMac[] = "00-20-4A-8D-72-33";  // at kFoundAddress, answers commands
@@ -38,17 +41,6 @@ constexpr char kSlow[] = "192.168.16.104";         // answers a command after 1.
 constexpr char kNobody[] = "192.168.16.103";       // a host with no command port
 constexpr char kBareMac[] = "00-20-4A-00-00-05";   // without an address, to be set
 constexpr char kAbsentMac[] = "00-20-4A-00-00-99";
-
-// The exit statuses the program documents, those these tests bring about.
-enum : int {
-  kOk = 0,
-  kUsage = 2,
-  kNotFound = 3,
-  kTimedOut = 4,
-  kRefused = 5,
-  kAdapter = 6,
-  kNoRight = 7,
-};
 
 struct Outcome {
   int status = -1;
@@ -88,11 +80,8 @@ std::size_t count_of(const std::string& text, const std::string& part) {
 class VornctlUnderWine : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    if (!testbed::available()) GTEST_SKIP() << testbed::unavailable_reason();
-    bin_ = wine::env(GetParam());
-    if (bin_.empty()) GTEST_SKIP() << GetParam() << " is not set";
-    const std::string unusable = wine::Session::unusable_reason(GetParam());
-    ASSERT_TRUE(unusable.empty()) << unusable;
+    wine::require_architecture(GetParam(), &bin_);
+    if (IsSkipped() || HasFatalFailure()) return;
     for (const char* file : {"vornctl.exe", "run_limited.exe"}) {
       ASSERT_TRUE(wine::exists(bin_ + "/" + file)) << bin_ << "/" << file;
     }
@@ -217,18 +206,19 @@ class VornctlUnderWine : public ::testing::TestWithParam<const char*> {
 // answers after 1.5 s shows that each program waits as long as --timeout
 // says, not its own 5 s.
 TEST_P(VornctlUnderWine, FindScanAskAndTheWaitAsOnLinux) {
-  const Outcome found = expect_same({"--timeout", "400", "find", kFoundMac}, kOk);
+  const Outcome found = expect_same({"--timeout", "400", "find", kFoundMac}, kExitOk);
   EXPECT_EQ(found.out, std::string(kFoundAddress) + "\n");
-  expect_same({"--timeout", "400", "--json", "find", "00:20:4a:8d:72:33"}, kOk);
-  const Outcome scan = expect_same({"--timeout", "400", "scan"}, kOk);
+  expect_same({"--timeout", "400", "--json", "find", "00:20:4a:8d:72:33"}, kExitOk);
+  const Outcome scan = expect_same({"--timeout", "400", "scan"}, kExitOk);
   EXPECT_NE(scan.out.find("192.168.16.102"), std::string::npos) << scan.out;
-  expect_same({"--timeout", "400", "scan", "--json"}, kOk);
-  const Outcome ask = expect_same({"--timeout", "400", "ask", kFoundAddress, "HELLO\\r"}, kOk);
+  expect_same({"--timeout", "400", "scan", "--json"}, kExitOk);
+  const Outcome ask = expect_same({"--timeout", "400", "ask", kFoundAddress, "HELLO\\r"}, kExitOk);
   EXPECT_EQ(ask.out, "OK:HELLO\n");
-  expect_same({"--timeout", "400", "ask", kFoundAddress, "HELLO\\r", "--json"}, kOk);
-  const Outcome late = expect_same({"--timeout", "400", "ask", kSlow, "Q\\r", "--json"}, kTimedOut);
+  expect_same({"--timeout", "400", "ask", kFoundAddress, "HELLO\\r", "--json"}, kExitOk);
+  const Outcome late =
+      expect_same({"--timeout", "400", "ask", kSlow, "Q\\r", "--json"}, kExitTimedOut);
   EXPECT_EQ(document(late)["error"]["name"], "ERR_TIMEOUT_ONREAD") << late.out;
-  const Outcome waited = expect_same({"--timeout", "4000", "ask", kSlow, "Q\\r"}, kOk);
+  const Outcome waited = expect_same({"--timeout", "4000", "ask", kSlow, "Q\\r"}, kExitOk);
   EXPECT_EQ(waited.out, "LATE\n");
 }
 
@@ -243,14 +233,14 @@ TEST_P(VornctlUnderWine, SetGivesTheDeviceItsAddressAsOnLinux) {
   const std::vector<std::string> set = {"--timeout", "400",    "set",
                                         "--json",    kBareMac, "192.168.16.105"};
   const Outcome linux_run = on_linux(set);
-  ASSERT_EQ(linux_run.status, kOk) << shown(linux_run);
+  ASSERT_EQ(linux_run.status, kExitOk) << shown(linux_run);
   ASSERT_TRUE(await_sets("192.168.16.105", 1)) << wine::read_file(bare_log_);
   ASSERT_NE(neighbours().find("192.168.16.105 lladdr 00:20:4a:00:00:05 PERMANENT"),
             std::string::npos)
       << neighbours();
 
   const Outcome windows_run = on_windows(set);
-  EXPECT_EQ(windows_run.status, kOk) << shown(windows_run);
+  EXPECT_EQ(windows_run.status, kExitOk) << shown(windows_run);
   EXPECT_TRUE(await_sets("192.168.16.105", 2)) << wine::read_file(bare_log_);
   // The entry's "dev" is the adapter's name as the system gives it: the
   // alias of its row (ConvertInterfaceLuidToAlias) on Windows, which Wine
@@ -261,7 +251,7 @@ TEST_P(VornctlUnderWine, SetGivesTheDeviceItsAddressAsOnLinux) {
   EXPECT_EQ(windows_run.out, linux_run.out)
       << "Windows: " << shown(windows_run) << "\nLinux: " << shown(linux_run);
 
-  const Outcome again = expect_same({"--timeout", "400", "find", kBareMac}, kOk);
+  const Outcome again = expect_same({"--timeout", "400", "find", kBareMac}, kExitOk);
   EXPECT_EQ(again.out, "192.168.16.105\n");
 }
 
@@ -283,9 +273,9 @@ TEST_P(VornctlUnderWine, NotElevatedSetAndForgetAreRefusedWithExitSeven) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[c.args.size() - 3]);
     const Outcome linux_run = on_linux(c.args, without_right);
-    ASSERT_EQ(linux_run.status, kNoRight) << shown(linux_run);
+    ASSERT_EQ(linux_run.status, kExitNoRight) << shown(linux_run);
     const Outcome windows_run = limited_on_windows(c.args);
-    EXPECT_EQ(windows_run.status, kNoRight) << shown(windows_run);
+    EXPECT_EQ(windows_run.status, kExitNoRight) << shown(windows_run);
     EXPECT_EQ(document(windows_run)["error"]["exit_name"], "no-right") << windows_run.out;
     EXPECT_NE(windows_run.out.find("\"message\": \"no right to change the neighbour table"),
               std::string::npos)
@@ -300,7 +290,7 @@ TEST_P(VornctlUnderWine, NotElevatedSetAndForgetAreRefusedWithExitSeven) {
   EXPECT_EQ(neighbours().find("192.168.16.106"), std::string::npos) << neighbours();
 
   Outcome find = limited_on_windows({"--timeout", "400", "find", kFoundMac});
-  EXPECT_EQ(find.status, kOk) << shown(find);
+  EXPECT_EQ(find.status, kExitOk) << shown(find);
   EXPECT_EQ(find.out, std::string(kFoundAddress) + "\n");
 }
 
@@ -308,15 +298,15 @@ TEST_P(VornctlUnderWine, NotElevatedSetAndForgetAreRefusedWithExitSeven) {
 // choice by --interface, which Wine's adapter list (GetAdaptersAddresses)
 // names pc0 as Linux does, and which Windows takes by an address as well.
 TEST_P(VornctlUnderWine, ExitStatusesAndTheAdapterChoiceAsOnLinux) {
-  expect_same({"--timeout", "400", "find", kAbsentMac, "--json"}, kNotFound);
-  expect_same({"--timeout", "400", "ask", kNobody, "HELLO\\r", "--json"}, kRefused);
-  expect_same({"--timeout", "400", "find", "00-20:4A-8D-72-33", "--json"}, kUsage);
+  expect_same({"--timeout", "400", "find", kAbsentMac, "--json"}, kExitNotFound);
+  expect_same({"--timeout", "400", "ask", kNobody, "HELLO\\r", "--json"}, kExitRefused);
+  expect_same({"--timeout", "400", "find", "00-20:4A-8D-72-33", "--json"}, kExitUsage);
   const std::vector<std::string> unknown = {"--timeout", "400",     "--interface", "nosuch0",
                                             "find",      kFoundMac, "--json"};
   const Outcome linux_unknown = on_linux(unknown);
-  EXPECT_EQ(linux_unknown.status, kAdapter) << shown(linux_unknown);
+  EXPECT_EQ(linux_unknown.status, kExitAdapter) << shown(linux_unknown);
   const Outcome windows_unknown = on_windows(unknown);
-  EXPECT_EQ(windows_unknown.status, kAdapter) << shown(windows_unknown);
+  EXPECT_EQ(windows_unknown.status, kExitAdapter) << shown(windows_unknown);
   EXPECT_NE(windows_unknown.out.find("no adapter named 'nosuch0'"), std::string::npos)
       << windows_unknown.out;
   expect_same_but_the_message(windows_unknown, linux_unknown);
@@ -325,24 +315,20 @@ TEST_P(VornctlUnderWine, ExitStatusesAndTheAdapterChoiceAsOnLinux) {
   bed_->pc_ip({"addr", "add", "10.1.2.3/8", "dev", "extra0"});
   bed_->pc_ip({"link", "set", "extra0", "up"});
   bed_->pc_ip({"link", "set", "extra1", "up"});
-  expect_same({"--timeout", "400", "find", kFoundMac, "--json"}, kAdapter);
+  expect_same({"--timeout", "400", "find", kFoundMac, "--json"}, kExitAdapter);
   const std::vector<std::string> by_name = {"--timeout", "400",     "-i",    "pc0",
                                             "find",      kFoundMac, "--json"};
-  expect_same(by_name, kOk);
+  expect_same(by_name, kExitOk);
   // Linux names adapters only; the address picks the same adapter.
   const Outcome by_address =
       on_windows({"--timeout", "400", "-i", "192.168.16.1", "find", kFoundMac, "--json"});
   const Outcome linux_run = on_linux(by_name);
-  EXPECT_EQ(by_address.status, kOk) << shown(by_address);
+  EXPECT_EQ(by_address.status, kExitOk) << shown(by_address);
   EXPECT_EQ(by_address.out, linux_run.out)
       << "Windows: " << shown(by_address) << "\nLinux: " << shown(linux_run);
 }
 
-INSTANTIATE_TEST_SUITE_P(Architectures, VornctlUnderWine,
-                         ::testing::Values("VORNEN_WIN32_BIN", "VORNEN_WIN64_BIN"),
-                         [](const auto& param_info) {
-                           return wine::architecture(param_info.param);
-                         });
+VORNEN_WINE_ARCHITECTURES(VornctlUnderWine);
 
 }  // namespace
 }  // namespace vornen
