@@ -1,16 +1,27 @@
 // vornctl.exe: the words of the command line in UTF-8, as on Linux. main's
 // own argv is in the system code page, which loses what it cannot show (a
 // file name or an adapter's friendly name in another script).
+//
+// The neighbour entry of a set is written through IP Helper, as on Linux
+// through the kernel's table, not by starting the system's arp as the DLL
+// does: no program is started, waited for, or shown as a console window in
+// the middle of a script.
 #include <string>
 #include <vector>
 
 #include "commands.h"
+#include "platform/arp_by_table.h"
+#include "platform/platform.h"
 #include "platform/win_system.h"
 #include "win_text.h"
 // CommandLineToArgvW is declared in shellapi.h, which needs windows.h.
 #include <shellapi.h>
 
 int main() {
+  static vornen::platform::Operations table = vornen::platform::ops();
+  table.run_arp = vornen::platform::run_arp_by_table;
+  vornen::platform::use(&table);
+
   int count = 0;
   wchar_t** words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   std::vector<std::string> args;
