@@ -1,5 +1,3 @@
-#include "workers.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -8,12 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
-
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
+
+#include "workers.h"
 
 namespace vornctl {
 
@@ -136,7 +135,8 @@ std::string stop_name(int stop) {
 }
 
 int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
-                   const std::function<void(int, int)>& done) {
+                   const std::function<void(int, int)>& done,
+                   const std::function<std::vector<std::string>(int)>&) {
   const StopSignals signals;
   const int output = watched_output();
   const pid_t parent = ::getpid();

@@ -9,10 +9,12 @@
 #include "assignment_lock.h"
 #include "batch_file.h"
 #include "commands.h"
+#include "connection.h"
 #include "console.h"
 #include "exit_codes.h"
 #include "neighbours.h"
 #include "platform/neighbour_right.h"
+#include "row_worker.h"
 #include "system_words.h"
 #include "text_forms.h"
 #include "trace.h"
@@ -201,6 +203,28 @@ int assign_row(Assignment a, bool force) {
   return En_Set_IPAddress(a.mac.c_str(), a.address.c_str(), a.host_bits);
 }
 
+}  // namespace
+
+int run_row(const RowWork& work) {
+  if (!work.interface.empty()) set_environment("VORNEN_INTERFACE", work.interface);
+  if (const auto ms = parse_number(work.timeout, 1, 600000))
+    vornen::set_wait_timeout_ms(static_cast<int>(*ms));
+  std::optional<Trace> trace;
+  if (work.trace) trace.emplace(kStandardError);
+  Trace::set_label(work.label);
+  const auto value = read_device_address(work.address);
+  if (!value) return kWorkerLost;
+  if (const int r = En_Open(); r != 0) return r;
+  Assignment a;
+  a.mac = work.mac;
+  a.address = work.address;
+  a.value = *value;
+  a.host_bits = work.host_bits;
+  return assign_row(a, work.force);
+}
+
+namespace {
+
 // The exit status and message of a row whose worker did not get as far as a
 // library result; nullopt for a library result.
 std::optional<std::pair<int, std::string>> worker_failure(int result) {
@@ -336,6 +360,12 @@ int set_from(const CommandLine& line, Output& out) {
       },
       [&](int i, int result) {
         report_up_to(static_cast<std::size_t>(runnable[static_cast<std::size_t>(i)]), result);
+      },
+      [&](int i) {
+        const Assignment& a = rows[static_cast<std::size_t>(runnable[static_cast<std::size_t>(i)])];
+        return row_worker_words({a.mac, a.address, a.host_bits, o.force,
+                                 "line " + std::to_string(a.line), o.timeout.value_or(""),
+                                 o.interface.value_or(""), o.trace});
       });
   report_up_to(rows.size(), 0);
 

@@ -1,8 +1,8 @@
 // The words vornctl uses for what differs between the systems it runs on:
-// who holds the right to change the neighbour table, and which of the
-// system's own commands lists the adapters and the entries, how an adapter is named, and
-// what --jobs can do (Windows has no fork for the workers). Macros, so that
-// they join the literal texts of the command and exit status tables.
+// who holds the right to change the neighbour table, which of the system's
+// own commands lists the adapters and the entries, and how an adapter is
+// named. Macros, so that they join the literal texts of the command and
+// exit status tables.
 #pragma once
 
 #ifdef _WIN32
@@ -14,16 +14,10 @@
   "use the adapter NAME, by its friendly name or\n" \
   "one of its addresses (needed on a PC with\n"     \
   "several usable adapters)"
-#define VORNCTL_JOBS_HELP                          \
-  "with --from: taken as on Linux, but the rows\n" \
-  "run one at a time (1 to 64, default 1)"
 #else
 #define VORNCTL_RIGHT_HOLDER "root or CAP_NET_ADMIN"
 #define VORNCTL_GET_THE_RIGHT "run as root or with CAP_NET_ADMIN"
 #define VORNCTL_LIST_ADAPTERS "'ip link' lists its adapters"
 #define VORNCTL_LIST_ENTRIES "'ip neigh show nud permanent' lists the neighbour entries left"
 #define VORNCTL_INTERFACE_HELP "use the adapter NAME (needed on a PC with\nseveral usable adapters)"
-#define VORNCTL_JOBS_HELP                            \
-  "with --from: up to N assignments at once, each\n" \
-  "in a process of its own (1 to 64, default 1)"
 #endif

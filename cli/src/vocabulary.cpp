@@ -29,7 +29,9 @@ const std::vector<OptionSpec>& option_table() {
        "MAC, or the network's or broadcast address of\n"
        "its prefix"},
       {kOptFrom, 'f', "from", "FILE", "provision every row of the CSV file FILE"},
-      {kOptJobs, 'P', "jobs", "N", VORNCTL_JOBS_HELP},
+      {kOptJobs, 'P', "jobs", "N",
+       "with --from: up to N assignments at once, each\n"
+       "in a process of its own (1 to 64, default 1)"},
       {kOptTerminator, 'e', "terminator", "CHAR",
        "the character that ends the reply (default \\r;\nescapes as in TEXT)"},
       {kOptMaxBytes, 'c', "max-bytes", "N",

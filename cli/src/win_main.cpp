@@ -6,13 +6,16 @@
 // through the kernel's table, not by starting the system's arp as the DLL
 // does: no program is started, waited for, or shown as a console window in
 // the middle of a script.
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "commands.h"
+#include "console.h"
 #include "platform/arp_by_table.h"
 #include "platform/platform.h"
 #include "platform/win_system.h"
+#include "row_worker.h"
 #include "win_text.h"
 // CommandLineToArgvW is declared in shellapi.h, which needs windows.h.
 #include <shellapi.h>
@@ -27,5 +30,13 @@ int main() {
   std::vector<std::string> args;
   for (int i = 1; words != nullptr && i < count; ++i) args.push_back(vornctl::utf8_text(words[i]));
   if (words != nullptr) ::LocalFree(words);
+  // A worker of set --from (win_workers.cpp): the result alone, on the pipe
+  // its caller reads.
+  if (const auto work = vornctl::read_row_worker_words(args)) {
+    vornctl::prepare_standard_streams();
+    const int result = vornctl::run_row(*work);
+    std::printf("%d\n", result);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   return vornctl::run(args);
 }

@@ -11,14 +11,19 @@
 // of its own, so that a Ctrl-C on the terminal reaches the caller alone,
 // which then stops the workers and still reports.
 //
-// Windows has no fork (win_workers.cpp): there the tasks run one after the
-// other in the caller, and a stop request (Ctrl+C, Ctrl+Break, the console
-// closing) lets the running task end and leaves the rest not run.
+// Windows has no fork (win_workers.cpp): there a worker is the program
+// started again with the words `worker_words` gives for the task, which
+// prints the task's result on its standard output. The workers belong to a
+// job object that the system closes, killing them, when the caller ends;
+// they have a process group of their own, out of reach of the console's
+// Ctrl+C; a stop request (Ctrl+C, Ctrl+Break, the console closing) ends
+// them and the run still reports.
 #pragma once
 
 #include <climits>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vornctl {
 
@@ -36,8 +41,13 @@ inline constexpr int kWorkerNotRun = INT_MIN + 2;   // not started: the run was 
 // Returns 0 when every task ran, or what stopped the run: a stop request
 // (on Linux the signal), or kStopOutputClosed when standard output is a
 // pipe or socket whose reader went away.
+//
+// `worker_words` (Windows only) gives the program's words that run task i
+// in a process of its own; without it the tasks run one after the other in
+// the caller.
 int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
-                   const std::function<void(int, int)>& done);
+                   const std::function<void(int, int)>& done,
+                   const std::function<std::vector<std::string>(int)>& worker_words = nullptr);
 
 // From here to the end of the process a stop request (on Linux SIGINT,
 // SIGTERM and SIGHUP) is held for run_in_workers to take, never a death
