@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "task_results.h"
 #include "workers.h"
 
 namespace vornctl {
@@ -140,20 +141,17 @@ int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
   const StopSignals signals;
   const int output = watched_output();
   const pid_t parent = ::getpid();
-  std::vector<int> results(static_cast<std::size_t>(count), kWorkerNotRun);
-  std::vector<bool> finished(static_cast<std::size_t>(count), false);
+  TaskResults results(count, done);
   std::vector<Running> running;
-  int next = 0;      // the next task to start
-  int reported = 0;  // tasks before this one have been passed to done()
+  int next = 0;  // the next task to start
   int stop = 0;
 
   auto finish = [&](const Running& r, int result) {
-    results[static_cast<std::size_t>(r.index)] = result;
-    finished[static_cast<std::size_t>(r.index)] = true;
+    results.ended(r.index, result);
     ::close(r.pipe);
   };
 
-  while (reported < count) {
+  while (!results.all_handed()) {
     while (stop == 0 && next < count && static_cast<int>(running.size()) < jobs) {
       int ends[2];
       if (::pipe2(ends, O_CLOEXEC) != 0) break;
@@ -187,11 +185,7 @@ int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
     if (running.empty()) {
       // No worker could be started, or the run is stopped: what is left did
       // not run (or is lost when nothing stopped it).
-      for (int i = reported; i < count; ++i)
-        if (!finished[static_cast<std::size_t>(i)])
-          results[static_cast<std::size_t>(i)] = stop != 0 ? kWorkerNotRun : kWorkerLost;
-      for (; reported < count; ++reported)
-        done(reported, results[static_cast<std::size_t>(reported)]);
+      results.hand_rest(stop != 0 ? kWorkerNotRun : kWorkerLost);
       break;
     }
 
@@ -230,10 +224,7 @@ int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
       }
       running.clear();
     }
-    while (reported < count && finished[static_cast<std::size_t>(reported)]) {
-      done(reported, results[static_cast<std::size_t>(reported)]);
-      ++reported;
-    }
+    results.hand_ready();
   }
   return stop;
 }

@@ -7,11 +7,11 @@
 // A console's Ctrl+C, Ctrl+Break or closing, and logoff or shutdown, are
 // held as the request to stop: the caller ends the workers and reports.
 #include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <thread>
+#include <cstdlib>
 
 #include "platform/win_system.h"
+#include "task_results.h"
 #include "win_text.h"
 #include "workers.h"
 
@@ -207,25 +207,20 @@ int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
   const std::wstring program = own_path();
   const Handle job = make_job();
   if (!worker_words || program.empty() || job.get() == nullptr) return run_here(count, task, done);
-  std::vector<int> results(static_cast<std::size_t>(count), kWorkerNotRun);
-  std::vector<bool> finished(static_cast<std::size_t>(count), false);
+  TaskResults results(count, done);
   std::vector<Running> running;
-  int next = 0, reported = 0, stop = 0;
+  int next = 0, stop = 0;
 
   auto finish = [&](Running& r, int without) {
-    results[static_cast<std::size_t>(r.index)] = read_result(r.output.get(), without);
-    finished[static_cast<std::size_t>(r.index)] = true;
+    results.ended(r.index, read_result(r.output.get(), without));
   };
-  while (reported < count) {
+  while (!results.all_handed()) {
     while (stop == 0 && next < count && static_cast<int>(running.size()) < jobs &&
            start_worker(program, worker_words(next), job.get(), next, &running))
       ++next;
     if (running.empty()) {
       // No worker could be started, or the run is stopped.
-      for (; reported < count; ++reported) {
-        const auto i = static_cast<std::size_t>(reported);
-        done(reported, finished[i] ? results[i] : stop != 0 ? kWorkerNotRun : kWorkerLost);
-      }
+      results.hand_rest(stop != 0 ? kWorkerNotRun : kWorkerLost);
       break;
     }
     if (stop == 0) {
@@ -254,10 +249,7 @@ int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
       }
       running.clear();
     }
-    while (reported < count && finished[static_cast<std::size_t>(reported)]) {
-      done(reported, results[static_cast<std::size_t>(reported)]);
-      ++reported;
-    }
+    results.hand_ready();
   }
   return stop;
 }

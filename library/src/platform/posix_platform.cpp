@@ -18,8 +18,8 @@
 #include <ctime>
 #include <new>
 
-#include "platform.h"
 #include "arp_by_table.h"
+#include "platform.h"
 #include "posix_clock.h"
 
 namespace vornen::platform {
