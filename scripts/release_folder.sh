@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fills a Windows release folder from a cross build: the programs, the DLL,
+# Fills a Windows release folder from a cross build: the programs (the window
+# and vornctl.exe), the DLL,
 # both import libraries, the header, the export tables and the release text.
 # scripts/windows.sh makes dist/ with it, and the installer's test its own.
 #
@@ -8,7 +9,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$1 arch=$2 out=$3
 mkdir -p "$out"
-cp "$build/bin/SetVornIP.exe" "$build/bin/VornEN.dll" "$build/library/libVornEN.dll.a" \
+cp "$build/bin/SetVornIP.exe" "$build/bin/vornctl.exe" "$build/bin/VornEN.dll" "$build/library/libVornEN.dll.a" \
   "$build/library/VornEN.lib" "$top/library/include/VornEN.h" "$top/library/VornEN.def" "$out/"
 # Line ends as Windows' own editors expect them.
 sed 's/$/\r/' "$top/windows/dist/README.txt" >"$out/README.txt"

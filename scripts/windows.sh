@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Cross-builds VornEN.dll and SetVornIP.exe for 32-bit and 64-bit Windows with
-# MinGW-w64, checks their tables, leaves a release folder and zip per
-# architecture and the NuGet package VornEN.Net in dist/, and runs the Windows
-# test programs under Wine inside the test bed's PC namespace, against
-# simulated devices: the DLL's answers must equal the Linux library's, and the
-# window's log the Qt window's. Needs root (the test bed) and the cross
-# compilers, Wine, Xvfb, Mono and nuget that scripts/setup.sh installs.
+# Cross-builds VornEN.dll, SetVornIP.exe and vornctl.exe for 32-bit and 64-bit
+# Windows with MinGW-w64, checks their tables, leaves a release folder, zip and
+# installer per architecture and the NuGet package VornEN.Net in dist/, and
+# runs the Windows test programs under Wine inside the test bed's PC
+# namespace, against simulated devices: the DLL's answers must equal the Linux
+# library's, the window's log the Qt window's, and vornctl.exe's output and
+# exit statuses the Linux vornctl's. Needs root (the test bed) and the cross compilers, Wine,
+# Xvfb, Mono, wixl and nuget that scripts/setup.sh installs.
 #
 # Usage: windows.sh [--64-only]
 #   --64-only  run no 32-bit program under Wine (as VORNEN_WINE_64_ONLY=1),
@@ -21,7 +22,7 @@ case "${1:-}" in
   --64-only) export VORNEN_WINE_64_ONLY=1 ;;
   "") ;;
   *)
-    sed -n '10,13p' "$0" >&2
+    sed -n '11,14p' "$0" >&2
     exit 2
     ;;
 esac
@@ -79,7 +80,7 @@ bash scripts/sign.sh dist/VornEN-"$version"-win*.msi
 ls dist/VornEN-"$version"-win*.msi
 
 echo "== Windows programs under Wine in the test bed =="
-cmake --build build -j"$jobs" --target vornen_wine_tests setvornip_wine_tests
+cmake --build build -j"$jobs" --target vornen_wine_tests setvornip_wine_tests vornctl_wine_tests
 # A prefix per loader, made on first use inside the test bed and kept for
 # later runs.
 export VORNEN_WINEPREFIX32="$top/build/wineprefix32"
@@ -93,3 +94,4 @@ else
 fi
 build/windows/tests/linux/vornen_wine_tests
 build/windows/tests/linux/setvornip_wine_tests
+build/windows/tests/linux/vornctl_wine_tests

@@ -5,6 +5,7 @@
 // address for another device.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
@@ -15,10 +16,12 @@ namespace vornctl {
 // milliseconds, so reaching it means a holder that hangs.
 inline constexpr int kLockWaitMs = 10000;
 
-// The lock file: vornctl.lock in /run/lock, the directory every user may make
-// lock files in, so that root and a user with only CAP_NET_ADMIN share one
-// file; /tmp where /run/lock is missing or closed.
-std::string assignment_lock_path();
+// The lock, as messages name it. On Linux the lock file vornctl.lock in
+// /run/lock, the directory every user may make lock files in, so that root
+// and a user with only CAP_NET_ADMIN share one file; /tmp where /run/lock
+// is missing or closed. On Windows a mutex of the machine's Global
+// namespace, which every session sees.
+std::string assignment_lock_name();
 
 class AssignmentLock {
  public:
@@ -29,13 +32,15 @@ class AssignmentLock {
   AssignmentLock(const AssignmentLock&) = delete;
   AssignmentLock& operator=(const AssignmentLock&) = delete;
 
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return handle_ != kNoHandle; }
   const std::string& error() const { return error_; }
   // Lets go now; closing the file ends its lock.
   void release();
 
  private:
-  int fd_ = -1;
+  // The lock file's descriptor on Linux, the mutex's HANDLE on Windows.
+  static constexpr std::intptr_t kNoHandle = -1;
+  std::intptr_t handle_ = kNoHandle;
   std::string error_;
 };
 

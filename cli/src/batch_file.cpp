@@ -1,9 +1,5 @@
 #include "batch_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -12,7 +8,8 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/unique_fd.h"
+#include "console.h"
+#include "file_input.h"
 #include "text_forms.h"
 
 namespace vornctl {
@@ -249,43 +246,25 @@ Batch parse_batch(const std::string& content) {
 }
 
 Batch read_batch_file(const std::string& path) {
+  FileInput in = read_small_file(path, kMaxBatchBytes);
   Batch refused;
-  // Not blocking: a FIFO would otherwise hold the open until a writer came.
-  const vornen::platform::UniqueFd file(
-      ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (!file.valid()) {
-    refused.error = "cannot open " + path + ": " + std::strerror(errno);
-    return refused;
+  switch (in.status) {
+    case FileStatus::Read:
+      return parse_batch(in.content);
+    case FileStatus::CannotOpen:
+      refused.error = "cannot open " + path + ": " + system_error_text(in.error);
+      break;
+    case FileStatus::NotRegular:
+      refused.error = path + " is not a regular file";
+      break;
+    case FileStatus::TooLarge:
+      refused.error = path + " is larger than " + std::to_string(kMaxBatchBytes / 1024) + " KiB";
+      break;
+    case FileStatus::CannotRead:
+      refused.error = "cannot read " + path + ": " + system_error_text(in.error);
+      break;
   }
-  const int fd = file.get();
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    refused.error = path + " is not a regular file";
-    return refused;
-  }
-  const std::string too_large =
-      path + " is larger than " + std::to_string(kMaxBatchBytes / 1024) + " KiB";
-  if (static_cast<std::size_t>(st.st_size) > kMaxBatchBytes) {
-    refused.error = too_large;
-    return refused;
-  }
-  std::string content;
-  char block[16384];
-  for (;;) {
-    const ssize_t n = ::read(fd, block, sizeof block);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      refused.error = "cannot read " + path + ": " + std::strerror(errno);
-      return refused;
-    }
-    if (n == 0) break;
-    content.append(block, static_cast<std::size_t>(n));
-    if (content.size() > kMaxBatchBytes) {
-      refused.error = too_large;
-      return refused;
-    }
-  }
-  return parse_batch(content);
+  return refused;
 }
 
 }  // namespace vornctl

@@ -1,8 +1,5 @@
 #include "commands.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -12,10 +9,12 @@
 #include "VornEN.h"
 #include "adapters.h"
 #include "connection.h"
+#include "console.h"
 #include "exit_codes.h"
 #include "help.h"
 #include "reply_area.h"
 #include "scan.h"
+#include "system_words.h"
 #include "text_forms.h"
 #include "trace.h"
 #include "vocabulary.h"
@@ -144,7 +143,7 @@ int ask_command(const CommandLine& line, Output& out) {
     out.doc()["terminated"] = terminated;
     out.doc()["truncated"] = truncated;
     out.doc()["max_bytes"] = max_bytes;
-  } else if (o.raw || ::isatty(STDOUT_FILENO) == 0) {
+  } else if (o.raw || !is_terminal(kStandardOutput)) {
     out.bytes(shown);
     if (!o.raw) out.bytes("\n");
   } else {
@@ -233,7 +232,7 @@ int dispatch(const CommandLine& line, Output& out) {
     vornen::set_wait_timeout_ms(static_cast<int>(*ms));
   }
   std::optional<Trace> trace;
-  if (o.trace) trace.emplace(STDERR_FILENO);
+  if (o.trace) trace.emplace(kStandardError);
   // The parser has found the command in the table.
   return find_command(line.command)->handler(line, out);
 }
@@ -242,13 +241,13 @@ int dispatch(const CommandLine& line, Output& out) {
 
 int open_library(const Options& options, Output& out) {
   // The library's own way to pick one adapter of several, as for any caller.
-  if (options.interface) ::setenv("VORNEN_INTERFACE", options.interface->c_str(), 1);
+  if (options.interface) set_environment("VORNEN_INTERFACE", *options.interface);
   const int r = En_Open();
   // The library says only that no adapter is usable.
   if (r != 0 && options.interface && !adapter_exists(*options.interface))
     return out.library_error(
         "open", r,
-        "the PC has no adapter named '" + *options.interface + "' ('ip link' lists its adapters)");
+        "the PC has no adapter named '" + *options.interface + "' (" VORNCTL_LIST_ADAPTERS ")");
   if (r != 0) return out.library_error("open", r);
   // The library lists a down adapter as usable; what it sends then fails
   // as if the device had refused. Nothing is sent through it.
@@ -264,7 +263,7 @@ int open_library(const Options& options, Output& out) {
 }
 
 int run(const std::vector<std::string>& args) {
-  hold_standard_descriptors();
+  prepare_standard_streams();
   const CommandLine line = parse_command_line(args);
   Output out(line.options.json, line.command);
   return close_standard_output(out.finish(dispatch(line, out)));

@@ -1,6 +1,7 @@
 #include "exit_codes.h"
 
 #include "VornEN.h"
+#include "system_words.h"
 
 namespace vornctl {
 
@@ -14,7 +15,8 @@ const std::vector<ExitInfo>& exit_table() {
       {kExitRefused, "refused", "the device refused, reset or closed the connection"},
       {kExitAdapter, "adapter",
        "no usable network adapter, or more than one (see --interface), or it is down"},
-      {kExitNoRight, "no-right", "no right to change the neighbour table (root or CAP_NET_ADMIN)"},
+      {kExitNoRight, "no-right",
+       "no right to change the neighbour table (" VORNCTL_RIGHT_HOLDER ")"},
       {kExitUnsafe, "unsafe",
        "set refused: the address is the PC's own, its gateway's, another MAC's, or its "
        "network's or broadcast address"},

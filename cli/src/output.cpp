@@ -1,8 +1,5 @@
 #include "output.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -64,15 +61,6 @@ class StandardOutput final : public nlohmann::detail::output_adapter_protocol<ch
 void write_standard_output(std::string_view data) {
   if (std::fwrite(data.data(), 1, data.size(), stdout) != data.size() || std::fflush(stdout) != 0) {
     if (g_write_error == 0) g_write_error = errno != 0 ? errno : EIO;
-  }
-}
-
-void hold_standard_descriptors() {
-  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-    // open() takes the lowest free descriptor: this one.
-    const int held = ::open("/dev/null", O_RDONLY);
-    if (held >= 0 && held != fd) ::close(held);
   }
 }
 

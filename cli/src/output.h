@@ -24,12 +24,6 @@ std::string result_text(int result_code);
 // write is remembered with its reason.
 void write_standard_output(std::string_view data);
 
-// Before anything opens a descriptor: takes 0, 1 and 2 with /dev/null when
-// the caller left them closed, read-only, so that no socket of the library
-// becomes "standard output" and receives the program's output, and writes
-// to a closed standard output still fail.
-void hold_standard_descriptors();
-
 // Ends standard output as the standard tools do: flushes and closes it, and
 // when a write or the close failed (a full disk, a closed descriptor, a
 // vanished reader), says so on standard error and returns kExitOutput

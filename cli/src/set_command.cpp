@@ -1,9 +1,5 @@
 // set and forget: the commands that leave or remove a permanent entry in the
 // PC's neighbour table.
-#include <arpa/inet.h>
-#include <signal.h>
-
-#include <csignal>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -13,9 +9,13 @@
 #include "assignment_lock.h"
 #include "batch_file.h"
 #include "commands.h"
+#include "connection.h"
+#include "console.h"
 #include "exit_codes.h"
 #include "neighbours.h"
-#include "privilege.h"
+#include "platform/neighbour_right.h"
+#include "row_worker.h"
+#include "system_words.h"
 #include "text_forms.h"
 #include "trace.h"
 #include "vocabulary.h"
@@ -25,6 +25,12 @@
 namespace vornctl {
 
 namespace {
+
+// Without the right the set is refused before anything is sent; when the
+// system cannot say, the kernel's own refusal of the entry will.
+bool may_change_neighbours() {
+  return vornen::platform::neighbour_right() != vornen::platform::NeighbourRight::Missing;
+}
 
 // One assignment: what to set, and what stands in its way before anything
 // is sent.
@@ -38,26 +44,9 @@ struct Assignment {
   std::string reason;
 };
 
-// The signal that stopped a batch, by name; SIGPIPE stands for an output
-// whose reader went away.
-std::string signal_name(int signal) {
-  switch (signal) {
-    case SIGINT:
-      return "SIGINT";
-    case SIGTERM:
-      return "SIGTERM";
-    case SIGHUP:
-      return "SIGHUP";
-    case SIGPIPE:
-      return "SIGPIPE";
-    default:
-      return "signal " + std::to_string(signal);
-  }
-}
-
-const char* kNoRight =
-    "no right to change the neighbour table (run as root or with CAP_NET_ADMIN): without the "
-    "entry the device cannot learn its address";
+const char* kNoRight = "no right to change the neighbour table (" VORNCTL_GET_THE_RIGHT
+                       "): without the "
+                       "entry the device cannot learn its address";
 
 std::string target_text(const Assignment& a) {
   return a.mac + " -> " + a.address + "/" + std::to_string(32 - a.host_bits);
@@ -68,7 +57,7 @@ std::string target_text(const Assignment& a) {
 std::string reserved_reason(std::uint32_t address, int host_bits) {
   if (host_bits < 2) return "";
   const std::uint32_t host_mask =
-      htonl(host_bits >= 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << host_bits) - 1);
+      network_order(host_bits >= 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << host_bits) - 1);
   const std::uint32_t host_part = address & host_mask;
   const std::string network =
       ipv4_text(address & ~host_mask) + "/" + std::to_string(32 - host_bits);
@@ -214,12 +203,34 @@ int assign_row(Assignment a, bool force) {
   return En_Set_IPAddress(a.mac.c_str(), a.address.c_str(), a.host_bits);
 }
 
+}  // namespace
+
+int run_row(const RowWork& work) {
+  if (!work.interface.empty()) set_environment("VORNEN_INTERFACE", work.interface);
+  if (const auto ms = parse_number(work.timeout, 1, 600000))
+    vornen::set_wait_timeout_ms(static_cast<int>(*ms));
+  std::optional<Trace> trace;
+  if (work.trace) trace.emplace(kStandardError);
+  Trace::set_label(work.label);
+  const auto value = read_device_address(work.address);
+  if (!value) return kWorkerLost;
+  if (const int r = En_Open(); r != 0) return r;
+  Assignment a;
+  a.mac = work.mac;
+  a.address = work.address;
+  a.value = *value;
+  a.host_bits = work.host_bits;
+  return assign_row(a, work.force);
+}
+
+namespace {
+
 // The exit status and message of a row whose worker did not get as far as a
 // library result; nullopt for a library result.
 std::optional<std::pair<int, std::string>> worker_failure(int result) {
   if (result == kWorkerLost) return {{kExitFailure, "the worker process ended without a result"}};
   if (result == kRowNotLocked)
-    return {{kExitFailure, "the lock file " + assignment_lock_path() + " could not be taken"}};
+    return {{kExitFailure, assignment_lock_name() + " could not be taken"}};
   if (result == kRowRefusedLate)
     return {{kExitUnsafe,
              "refused: since the rows were checked, the address has become the PC's own, a "
@@ -329,15 +340,7 @@ int set_from(const CommandLine& line, Output& out) {
     out.line(printable(text));
   };
 
-  // From here to the end of the run a stop signal is a request to stop the
-  // workers and report, never a death that cuts the report short: held
-  // blocked, read by the worker loop while it runs, and left pending after
-  // it. A reader that goes away shows as a failed write, not as SIGPIPE.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  add_stop_signals(&stop_signals);
-  ::sigprocmask(SIG_BLOCK, &stop_signals, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
+  hold_stop_requests();
 
   // The rows that run go to workers; the others are reported in their place.
   std::vector<int> runnable;
@@ -357,6 +360,12 @@ int set_from(const CommandLine& line, Output& out) {
       },
       [&](int i, int result) {
         report_up_to(static_cast<std::size_t>(runnable[static_cast<std::size_t>(i)]), result);
+      },
+      [&](int i) {
+        const Assignment& a = rows[static_cast<std::size_t>(runnable[static_cast<std::size_t>(i)])];
+        return row_worker_words({a.mac, a.address, a.host_bits, o.force,
+                                 "line " + std::to_string(a.line), o.timeout.value_or(""),
+                                 o.interface.value_or(""), o.trace});
       });
   report_up_to(rows.size(), 0);
 
@@ -367,9 +376,9 @@ int set_from(const CommandLine& line, Output& out) {
   if (stop != 0) {
     summary["stopped"] = stopped;
     summary["not_run"] = not_run;
-    summary["interrupted_by"] = signal_name(stop);
+    summary["interrupted_by"] = stop_name(stop);
     text += ", " + std::to_string(stopped) + " stopped, " + std::to_string(not_run) +
-            " not run: interrupted by " + signal_name(stop);
+            " not run: interrupted by " + stop_name(stop);
   }
   out.line(text);
   if (provisioned > 0)
@@ -378,14 +387,11 @@ int set_from(const CommandLine& line, Output& out) {
         "'vornctl forget ADDRESS' removes one");
   for (const Neighbour& n : left_behind) out.line(entry_note(n));
   if (stop != 0) {
-    std::string message = "set --from interrupted by " + signal_name(stop) + ": " +
+    std::string message = "set --from interrupted by " + stop_name(stop) + ": " +
                           std::to_string(stopped) + " rows stopped, " + std::to_string(not_run) +
                           " not run";
     // Nothing more reaches the reader: say here where the entries are.
-    if (stop == SIGPIPE)
-      message +=
-          "; standard output was closed, 'ip neigh show nud permanent' lists the "
-          "neighbour entries left";
+    if (stop == kStopOutputClosed) message += "; standard output was closed, " VORNCTL_LIST_ENTRIES;
     return out.error(kExitInterrupted, message);
   }
   return failed == 0 ? kExitOk : kExitSomeRows;
@@ -419,20 +425,22 @@ int forget_command(const CommandLine& line, Output& out) {
                                         (entry ? " (the kernel's own entry " +
                                                      neighbour_text(*entry) + " is left alone)"
                                                : ""));
+  // Asked up front, as set does: a system that cannot remove entries at all
+  // must not hide a missing right behind its own error.
+  const std::string no_right = "no right to change the neighbour table (" VORNCTL_GET_THE_RIGHT ")";
+  if (!may_change_neighbours()) return out.error(kExitNoRight, no_right);
   using vornen::platform::NeighbourResult;
   int error = 0;
   switch (vornen::platform::delete_neighbour(*address, entry->interface_index, &error)) {
     case NeighbourResult::Done:
       break;
     case NeighbourResult::NoRight:
-      return out.error(
-          kExitNoRight,
-          "no right to change the neighbour table (run as root or with CAP_NET_ADMIN)");
+      return out.error(kExitNoRight, no_right);
     case NeighbourResult::NotFound:
       return out.error(kExitNotFound, "no neighbour entry for " + line.words[0]);
     case NeighbourResult::Failed:
       return out.error(kExitFailure,
-                       "cannot remove " + neighbour_text(*entry) + ": " + std::strerror(error));
+                       "cannot remove " + neighbour_text(*entry) + ": " + system_error_text(error));
   }
   out.doc()["removed"] = entry_json(*entry);
   out.doc()["removed"].erase("remove_with");

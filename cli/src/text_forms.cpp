@@ -113,6 +113,15 @@ std::string ipv4_text(std::uint32_t address) {
   return text;
 }
 
+std::uint32_t network_order(std::uint32_t value) {
+  const std::uint8_t o[4] = {
+      static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+      static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+  std::uint32_t out;
+  std::memcpy(&out, o, sizeof out);
+  return out;
+}
+
 std::optional<int> host_bits_of_netmask(const std::string& netmask) {
   const auto mask = parse_ipv4(netmask);
   if (!mask) return std::nullopt;

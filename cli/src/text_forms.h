@@ -25,6 +25,8 @@ std::string mac_text_lower(const std::uint8_t mac[6]);
 // A dotted IPv4 address of four decimal parts, in network order.
 std::optional<std::uint32_t> parse_ipv4(const std::string& text);
 std::string ipv4_text(std::uint32_t address);
+// A 32-bit number of this machine's order in network order.
+std::uint32_t network_order(std::uint32_t value);
 
 // The host-bit count of a contiguous netmask (255.255.255.0 gives 8).
 std::optional<int> host_bits_of_netmask(const std::string& netmask);

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "commands.h"
+#include "system_words.h"
 
 namespace vornctl {
 
@@ -14,8 +15,7 @@ const std::vector<OptionSpec>& option_table() {
        "print one JSON document on standard output:\nthe result or the error"},
       {kOptTrace, 'v', "trace", nullptr,
        "show every step on the wire and every pause,\ntime-stamped, on standard error"},
-      {kOptInterface, 'i', "interface", "NAME",
-       "use the adapter NAME (needed on a PC with\nseveral usable adapters)"},
+      {kOptInterface, 'i', "interface", "NAME", VORNCTL_INTERFACE_HELP},
       {kOptTimeout, 't', "timeout", "MS", "wait at most MS ms for each answer (default 5000)"},
       {kOptNetmask, 'm', "netmask", "MASK", "the device's netmask, e.g. 255.255.0.0"},
       {kOptHostBits, 0, "host-bits", "N",
@@ -77,7 +77,7 @@ const std::vector<CommandSpec>& command_table() {
        "ADDRESS -> MAC into the PC's neighbour table, touches the address, and\n"
        "sends the setup records. The netmask comes from /PREFIX, --netmask or\n"
        "--host-bits (default /24, 255.255.255.0). It needs the right to change\n"
-       "the neighbour table (root or CAP_NET_ADMIN). It refuses an address that\n"
+       "the neighbour table (" VORNCTL_RIGHT_HOLDER "). It refuses an address that\n"
        "is the PC's own, its gateway's, in the neighbour table with another MAC,\n"
        "or the network's or broadcast address of its prefix, unless --force.\n"
        "Addresses are written as four decimal numbers without leading zeros.\n"

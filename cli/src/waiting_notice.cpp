@@ -1,14 +1,14 @@
 #include "waiting_notice.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
+
+#include "console.h"
 
 namespace vornctl {
 
 WaitingNotice::WaitingNotice(const char* what) {
-  if (::isatty(STDERR_FILENO) == 0) return;
+  if (!is_terminal(kStandardError)) return;
   thread_ = std::thread([this, what] {
     std::unique_lock<std::mutex> lock(mutex_);
     for (int seconds = 1;

@@ -4,10 +4,8 @@
 #include <dlfcn.h>
 #include <iconv.h>
 #include <ifaddrs.h>
-#include <linux/capability.h>
 #include <net/if.h>
 #include <netinet/in.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <bit>
@@ -16,6 +14,7 @@
 #include <cstring>
 #include <utility>
 
+#include "neighbour_right.h"
 #include "platform.h"
 
 namespace setvornip {
@@ -120,11 +119,8 @@ std::u16string FromLibraryText(const char* bytes, std::size_t count) {
 }
 
 std::u16string MissingRightNotice() {
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
   // When the question cannot be asked, say nothing rather than warn wrongly.
-  if (::syscall(SYS_capget, &header, data) != 0) return {};
-  if ((data[CAP_NET_ADMIN / 32].effective & (1U << (CAP_NET_ADMIN % 32))) != 0) return {};
+  if (vornen::platform::neighbour_right() != vornen::platform::NeighbourRight::Missing) return {};
   return u"　注意：ARP表を書き換える権限（CAP_NET_ADMIN）がないため、設定できない恐れがある";
 }
 

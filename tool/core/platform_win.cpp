@@ -10,41 +10,15 @@
 #include <string>
 #include <utility>
 
+#include "neighbour_right.h"
 #include "platform.h"
+#include "win_system_library.h"
 
 namespace setvornip {
 
+using vornen::platform::SystemLibrary;
+
 namespace {
-
-// A system DLL loaded from the system folder alone, for the few functions
-// whose import would add a DLL to the program's table; freed when it goes.
-class SystemLibrary {
- public:
-  explicit SystemLibrary(const wchar_t* name)
-      : module_(::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
-  ~SystemLibrary() {
-    if (module_ != nullptr) ::FreeLibrary(module_);
-  }
-  SystemLibrary(const SystemLibrary&) = delete;
-  SystemLibrary& operator=(const SystemLibrary&) = delete;
-
-  template <typename Fn>
-  Fn Find(const char* name) const {
-    if (module_ == nullptr) return nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module_, name)));
-  }
-
- private:
-  HMODULE module_;
-};
-
-// Closes a kernel handle when it goes.
-struct HandleCloser {
-  HANDLE handle = nullptr;
-  ~HandleCloser() {
-    if (handle != nullptr) ::CloseHandle(handle);
-  }
-};
 
 std::u16string FromWide(const wchar_t* text) {
   return text == nullptr ? std::u16string()
@@ -107,22 +81,8 @@ std::u16string FromLibraryText(const char* bytes, std::size_t count) {
 }
 
 std::u16string MissingRightNotice() {
-  using OpenProcessTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
-  using GetTokenInformationFn =
-      BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
-  const SystemLibrary advapi(L"advapi32.dll");
-  const auto open_token = advapi.Find<OpenProcessTokenFn>("OpenProcessToken");
-  const auto token_information = advapi.Find<GetTokenInformationFn>("GetTokenInformation");
-  HandleCloser token;
-  TOKEN_ELEVATION elevation{};
-  DWORD size = 0;
   // When the question cannot be asked, say nothing rather than warn wrongly.
-  if (open_token == nullptr || token_information == nullptr ||
-      !open_token(::GetCurrentProcess(), TOKEN_QUERY, &token.handle) ||
-      !token_information(token.handle, TokenElevation, &elevation, sizeof elevation, &size) ||
-      elevation.TokenIsElevated != 0) {
-    return {};
-  }
+  if (vornen::platform::neighbour_right() != vornen::platform::NeighbourRight::Missing) return {};
   return u"　注意：管理者として実行されていないため、ＩＰアドレスを設定できない恐れがある"
          u"（検索はできる）。設定するには「管理者として実行」で起動する";
 }

@@ -5,8 +5,8 @@
 # menu entries on this machine, no network), an install, an upgrade by a
 # newer version, the refusal of the older one, and an uninstall that leaves
 # no file or key of the product. The Start-menu shortcut must lead to the
-# installed window and start it (the 32-bit one only where 32-bit programs
-# run).
+# installed window and start it, and the installed vornctl.exe must run (the
+# 32-bit ones only where 32-bit programs run).
 #
 # Usage: msi_test.sh SOURCE_DIR BUILD_DIR win32|win64
 set -euo pipefail
@@ -39,7 +39,7 @@ for table in File Component Directory Feature Shortcut Registry Upgrade Property
   grep -qx "$table" <<<"$tables" || fail "no $table table"
 done
 files=$(msiinfo export "$work/old.msi" File | tail -n +4 | cut -f3 | sort | paste -sd ' ')
-expected="README.txt SetVornIP.exe VornEN.def VornEN.dll VornEN.h VornEN.lib libVornEN.dll.a"
+expected="README.txt SetVornIP.exe vornctl.exe VornEN.def VornEN.dll VornEN.h VornEN.lib libVornEN.dll.a"
 if [[ "$arch" == win32 ]]; then expected="$expected VornEN-i686.def"; fi
 expected=$(tr ' ' '\n' <<<"$expected" | sort | paste -sd ' ')
 [[ "$files" == "$expected" ]] || fail "files '$files', not '$expected'"
@@ -77,7 +77,7 @@ entries() {
 shortcut() { find "$drive" -name SetVornIP.lnk; }
 
 wine msiexec /i 'Z:'"${work//\//\\}"'\old.msi' /qn || fail "install: $(tail -5 "$work/wine.log")"
-for file in SetVornIP.exe VornEN.dll README.txt SDK/VornEN.h SDK/VornEN.lib SDK/libVornEN.dll.a SDK/VornEN.def; do
+for file in SetVornIP.exe vornctl.exe VornEN.dll README.txt SDK/VornEN.h SDK/VornEN.lib SDK/libVornEN.dll.a SDK/VornEN.def; do
   [[ -f "$dir/$file" ]] || fail "$file not installed in $dir"
 done
 cmp -s "$dir/SetVornIP.exe" "$work/release/SetVornIP.exe" || fail "SetVornIP.exe differs"
@@ -121,6 +121,11 @@ else
   # Ends only this prefix's programs: the window.
   "$wineserver" -k
   echo "the shortcut started the window"
+  # The installed command line runs from where it was put, on its own.
+  printed=$(unshare --net -- "$wine" "$dir/vornctl.exe" version </dev/null 2>>"$work/wine.log" | tr -d '\r')
+  "$wineserver" -w
+  [[ "$printed" == "VornEN.DLL Rev. "* ]] || fail "the installed vornctl.exe printed '$printed'"
+  echo "the installed vornctl.exe runs: $printed"
 fi
 
 wine msiexec /i 'Z:'"${work//\//\\}"'\new.msi' /qn || fail "upgrade: $(tail -5 "$work/wine.log")"

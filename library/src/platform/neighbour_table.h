@@ -1,7 +1,8 @@
 // The system's IPv4 neighbour (ARP) table: read, add a permanent entry,
 // delete an entry. Plain data in and out, and result codes, so that every
 // system's backend fits behind it: rtnetlink on Linux
-// (posix_neighbour_table.cpp), IP Helper's neighbour rows on Windows. The
+// (posix_neighbour_table.cpp), IP Helper's neighbour rows on Windows
+// (win_neighbour_table.cpp). The
 // library writes the entry an assignment needs through it; vornctl reads the
 // table before it writes and removes what it left.
 #pragma once
@@ -15,7 +16,9 @@ struct Neighbour {
   std::uint8_t mac[6];
   bool permanent;            // written by hand, never aged out by the system
   unsigned interface_index;  // the system's index of the adapter
-  char interface_name[16];   // the system's name of that adapter, or empty
+  // The system's name of that adapter (UTF-8; on Windows its friendly name,
+  // cut at a character's end where longer), or empty.
+  char interface_name[128];
 };
 
 enum class NeighbourResult {
@@ -25,10 +28,12 @@ enum class NeighbourResult {
   Failed,    // anything else; the system's error code says what
 };
 
-// Calls `visit` with each entry that holds a MAC (resolved or permanent;
-// entries still being resolved, or that failed to resolve, are left out).
-// `system_error` (when given) receives the system's error code on failure.
-// Allocates nothing.
+// Calls `visit` with each entry that holds a device's MAC (resolved or
+// permanent; entries still being resolved, or that failed to resolve, are
+// left out, as are the system's own entries for broadcast and multicast
+// addresses). `system_error` (when given) receives the system's error code
+// on failure (errno, or a Windows error code). Allocates nothing itself
+// (Windows' IP Helper hands out a table of its own).
 NeighbourResult read_neighbours(void (*visit)(const Neighbour& entry, void* context), void* context,
                                 int* system_error) noexcept;
 

@@ -18,7 +18,7 @@ namespace {
 // The kernel answers at once; the bound only guards against one that does not.
 constexpr int kKernelAnswerMs = 2000;
 
-static_assert(sizeof(Neighbour::interface_name) == IF_NAMESIZE);
+static_assert(sizeof(Neighbour::interface_name) >= IF_NAMESIZE);
 
 NeighbourResult result_of(int code, int* system_error) {
   if (system_error != nullptr) *system_error = -code;
@@ -68,7 +68,8 @@ bool read_entry(const nlmsghdr* answer, void* context) {
       has_mac = true;
     }
   }
-  if (!has_address || !has_mac) return false;
+  // A group MAC belongs to a broadcast or multicast address, not a device.
+  if (!has_address || !has_mac || (entry.mac[0] & 1) != 0) return false;
   entry.permanent = (header->ndm_state & NUD_PERMANENT) != 0;
   entry.interface_index = static_cast<unsigned>(header->ndm_ifindex);
   if (::if_indextoname(entry.interface_index, entry.interface_name) == nullptr)

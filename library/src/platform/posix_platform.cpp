@@ -18,8 +18,8 @@
 #include <ctime>
 #include <new>
 
+#include "arp_by_table.h"
 #include "platform.h"
-#include "posix_arp.h"
 #include "posix_clock.h"
 
 namespace vornen::platform {
@@ -326,7 +326,7 @@ constexpr Operations kPosix = {
     .send_to = send_to,
     .bind_any = bind_any,
     .recv_from = recv_from,
-    .run_arp = posix_run_arp,
+    .run_arp = run_arp_by_table,
     .sleep_ms = sleep_ms,
 };
 

@@ -34,6 +34,7 @@
 #include "testbed/simulator.h"
 #include "testbed/testbed.h"
 #include "wine_session.h"
+#include "wine_test.h"
 
 namespace vornen {
 namespace {
@@ -137,11 +138,8 @@ class WindowUnderWine : public ::testing::TestWithParam<const char*> {
   }
 
   void SetUp() override {
-    if (!testbed::available()) GTEST_SKIP() << testbed::unavailable_reason();
-    bin_ = wine::env(GetParam());
-    if (bin_.empty()) GTEST_SKIP() << GetParam() << " is not set";
-    const std::string unusable = wine::Session::unusable_reason(GetParam());
-    ASSERT_TRUE(unusable.empty()) << unusable;
+    wine::require_architecture(GetParam(), &bin_);
+    if (IsSkipped() || HasFatalFailure()) return;
     for (const char* file : {"SetVornIP.exe", "VornEN.dll", "window_driver.exe", "window_probe.dll",
                              "fake/VornEN.dll", "fake_partial/VornEN.dll"}) {
       ASSERT_TRUE(wine::exists(bin_ + "/" + file)) << bin_ << "/" << file;
@@ -334,11 +332,7 @@ TEST_P(WindowUnderWine, SecondAdapterIsListedAndChosenByTheCommandLineAsOnLinux)
   EXPECT_TRUE(AwaitSets(sets_before + 2)) << wine::read_file(device_log_);
 }
 
-INSTANTIATE_TEST_SUITE_P(Architectures, WindowUnderWine,
-                         ::testing::Values("VORNEN_WIN32_BIN", "VORNEN_WIN64_BIN"),
-                         [](const auto& param_info) {
-                           return wine::architecture(param_info.param);
-                         });
+VORNEN_WINE_ARCHITECTURES(WindowUnderWine);
 
 }  // namespace
 }  // namespace vornen

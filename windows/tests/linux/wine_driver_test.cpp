@@ -25,6 +25,7 @@
 #include "testbed/testbed.h"
 #include "vornen_cases.h"
 #include "wine_session.h"
+#include "wine_test.h"
 
 namespace vornen {
 namespace {
@@ -55,11 +56,8 @@ const VornenApi kLinuxApi = {En_Open,          En_Close,         En_SendStr,    
 class WineTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    if (!testbed::available()) GTEST_SKIP() << testbed::unavailable_reason();
-    bin_ = wine::env(GetParam());
-    if (bin_.empty()) GTEST_SKIP() << GetParam() << " is not set";
-    const std::string unusable = wine::Session::unusable_reason(GetParam());
-    ASSERT_TRUE(unusable.empty()) << unusable;
+    wine::require_architecture(GetParam(), &bin_);
+    if (IsSkipped() || HasFatalFailure()) return;
     ASSERT_TRUE(wine::exists(bin_ + "/VornEN.dll")) << bin_;
     // Console programs need no display.
     ::unsetenv("DISPLAY");
@@ -199,11 +197,7 @@ TEST_P(WineTest, CallerLinkedAgainstTheImportLibrary) {
   EXPECT_EQ(rc, 0) << out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Architectures, WineTest,
-                         ::testing::Values("VORNEN_WIN32_BIN", "VORNEN_WIN64_BIN"),
-                         [](const auto& param_info) {
-                           return wine::architecture(param_info.param);
-                         });
+VORNEN_WINE_ARCHITECTURES(WineTest);
 
 }  // namespace
 }  // namespace vornen

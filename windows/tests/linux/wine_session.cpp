@@ -117,11 +117,13 @@ void Session::kill_server() {
   testbed::run({wineserver_, "--kill"});
 }
 
-int Session::run(const std::vector<std::string>& argv, int limit_s, std::string* out) {
+int Session::run(const std::vector<std::string>& argv, int limit_s, std::string* out,
+                 std::string* errors) {
   const std::string netns = "/var/run/netns/" + bed_.pc();
   // The output goes through a file, not a pipe: Wine's service processes
   // inherit it and outlive the program.
   const std::string log = work_ + "/program.log";
+  const std::string error_log = work_ + "/program-errors.log";
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -133,10 +135,12 @@ int Session::run(const std::vector<std::string>& argv, int limit_s, std::string*
     if (ns < 0 || ::setns(ns, CLONE_NEWNET) != 0) ::_exit(126);
     const int in = ::open("/dev/null", O_RDONLY);
     const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || fd < 0) ::_exit(126);
+    const int error_fd =
+        errors != nullptr ? ::open(error_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644) : fd;
+    if (in < 0 || fd < 0 || error_fd < 0) ::_exit(126);
     ::dup2(in, 0);
     ::dup2(fd, 1);
-    ::dup2(fd, 2);
+    ::dup2(error_fd, 2);
     ::execv(args[0], args.data());
     ::_exit(127);
   }
@@ -151,9 +155,11 @@ int Session::run(const std::vector<std::string>& argv, int limit_s, std::string*
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);
     *out = read_file(log) + "\n(ended after " + std::to_string(limit_s) + " s)";
+    if (errors != nullptr) *errors = read_file(error_log);
     return -1;
   }
   *out = read_file(log);
+  if (errors != nullptr) *errors = read_file(error_log);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

@@ -60,10 +60,11 @@ class Session {
   // Empty when the server runs and the prefix is ready, else what failed.
   const std::string& failure() const { return failure_; }
 
-  // Runs a program in the PC namespace with its output and errors in `out`,
-  // ending it after `limit_s` seconds. Returns its exit status, -1 when it
-  // was ended or could not run.
-  int run(const std::vector<std::string>& argv, int limit_s, std::string* out);
+  // Runs a program in the PC namespace with its output and errors in `out`
+  // (its errors in `errors` instead when given), ending it after `limit_s`
+  // seconds. Returns its exit status, -1 when it was ended or could not run.
+  int run(const std::vector<std::string>& argv, int limit_s, std::string* out,
+          std::string* errors = nullptr);
 
   // Imports a registry file (UTF-8) into the prefix, once per prefix and
   // file name.

@@ -1,11 +1,22 @@
 # Reads a program's headers with objdump -p: the Windows GUI subsystem (no
-# console window) and imports from system DLLs only.
+# console window), or with -DCONSOLE=ON the console subsystem, and imports
+# from system DLLs only: for the window the core ones it names, for the
+# console program also the network and shell DLLs.
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${PROGRAM}")
 endif()
-if(NOT out MATCHES "Subsystem[ \t]+00000002")
-  message(FATAL_ERROR "${PROGRAM} is not a Windows GUI program")
+set(system_dlls "kernel32|user32|gdi32|msvcrt|ucrtbase|comctl32")
+if(CONSOLE)
+  set(subsystem 00000003)
+  set(kind "console")
+  string(APPEND system_dlls "|advapi32|iphlpapi|ws2_32|shell32")
+else()
+  set(subsystem 00000002)
+  set(kind "GUI")
+endif()
+if(NOT out MATCHES "Subsystem[ \t]+${subsystem}")
+  message(FATAL_ERROR "${PROGRAM} is not a Windows ${kind} program")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" names "${out}")
 set(imports)
@@ -13,7 +24,7 @@ foreach(name IN LISTS names)
   string(REGEX REPLACE "DLL Name: " "" dll "${name}")
   string(TOLOWER "${dll}" dll)
   list(APPEND imports "${dll}")
-  if(NOT dll MATCHES "^(kernel32|user32|gdi32|msvcrt|ucrtbase|comctl32)\\.dll$" AND
+  if(NOT dll MATCHES "^(${system_dlls})\\.dll$" AND
      NOT dll MATCHES "^api-ms-win-.+\\.dll$")
     message(FATAL_ERROR "imports from ${dll}, which is not a system DLL")
   endif()
@@ -21,4 +32,4 @@ endforeach()
 if(NOT imports)
   message(FATAL_ERROR "no imports found in ${PROGRAM}")
 endif()
-message(STATUS "GUI program; imports: ${imports}")
+message(STATUS "${kind} program; imports: ${imports}")

@@ -1,6 +1,6 @@
-#include "reply_area.h"
-
 #include <sys/mman.h>
+
+#include "reply_area.h"
 
 namespace vornctl {
 

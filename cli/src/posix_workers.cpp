@@ -1,5 +1,3 @@
-#include "workers.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -9,13 +7,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
+#include "task_results.h"
+#include "workers.h"
+
 namespace vornctl {
 
 namespace {
+
+void add_stop_signals(sigset_t* set) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(set, sig);
+}
 
 struct Running {
   pid_t pid;
@@ -104,29 +110,48 @@ void bind_to_parent(pid_t parent) {
 
 }  // namespace
 
-void add_stop_signals(sigset_t* set) {
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(set, sig);
+const int kStopOutputClosed = SIGPIPE;
+
+void hold_stop_requests() {
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  add_stop_signals(&stop_signals);
+  ::sigprocmask(SIG_BLOCK, &stop_signals, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+std::string stop_name(int stop) {
+  switch (stop) {
+    case SIGINT:
+      return "SIGINT";
+    case SIGTERM:
+      return "SIGTERM";
+    case SIGHUP:
+      return "SIGHUP";
+    case SIGPIPE:
+      return "SIGPIPE";
+    default:
+      return "signal " + std::to_string(stop);
+  }
 }
 
 int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
-                   const std::function<void(int, int)>& done) {
+                   const std::function<void(int, int)>& done,
+                   const std::function<std::vector<std::string>(int)>&) {
   const StopSignals signals;
   const int output = watched_output();
   const pid_t parent = ::getpid();
-  std::vector<int> results(static_cast<std::size_t>(count), kWorkerNotRun);
-  std::vector<bool> finished(static_cast<std::size_t>(count), false);
+  TaskResults results(count, done);
   std::vector<Running> running;
-  int next = 0;      // the next task to start
-  int reported = 0;  // tasks before this one have been passed to done()
+  int next = 0;  // the next task to start
   int stop = 0;
 
   auto finish = [&](const Running& r, int result) {
-    results[static_cast<std::size_t>(r.index)] = result;
-    finished[static_cast<std::size_t>(r.index)] = true;
+    results.ended(r.index, result);
     ::close(r.pipe);
   };
 
-  while (reported < count) {
+  while (!results.all_handed()) {
     while (stop == 0 && next < count && static_cast<int>(running.size()) < jobs) {
       int ends[2];
       if (::pipe2(ends, O_CLOEXEC) != 0) break;
@@ -160,11 +185,7 @@ int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
     if (running.empty()) {
       // No worker could be started, or the run is stopped: what is left did
       // not run (or is lost when nothing stopped it).
-      for (int i = reported; i < count; ++i)
-        if (!finished[static_cast<std::size_t>(i)])
-          results[static_cast<std::size_t>(i)] = stop != 0 ? kWorkerNotRun : kWorkerLost;
-      for (; reported < count; ++reported)
-        done(reported, results[static_cast<std::size_t>(reported)]);
+      results.hand_rest(stop != 0 ? kWorkerNotRun : kWorkerLost);
       break;
     }
 
@@ -178,7 +199,7 @@ int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
         watch[2].revents = POLLIN;
       }
       if (watch[0].revents != 0) stop = signals.take();
-      if (stop == 0 && (watch[1].revents & (POLLERR | POLLHUP)) != 0) stop = SIGPIPE;
+      if (stop == 0 && (watch[1].revents & (POLLERR | POLLHUP)) != 0) stop = kStopOutputClosed;
       // A worker's pipe is readable once it wrote its result or ended.
       std::vector<Running> still;
       for (std::size_t i = 0; i < running.size(); ++i) {
@@ -203,10 +224,7 @@ int run_in_workers(int count, int jobs, const std::function<int(int)>& task,
       }
       running.clear();
     }
-    while (reported < count && finished[static_cast<std::size_t>(reported)]) {
-      done(reported, results[static_cast<std::size_t>(reported)]);
-      ++reported;
-    }
+    results.hand_ready();
   }
   return stop;
 }
