@@ -88,7 +88,9 @@
 
 #if defined(VORNEN_BUILDING)
 #if defined(_WIN32)
-#define VORNEN_API __declspec(dllexport)
+/* The module-definition file alone names the DLL's exports; a program with
+   the library built in (vornctl.exe) exports nothing. */
+#define VORNEN_API
 #else
 #define VORNEN_API __attribute__((visibility("default")))
 #endif
@@ -108,7 +110,8 @@
 /**
  * @def VORNEN_API
  * @brief Marks the exports: imported from the DLL on Windows, default
- * visibility in the library's own build on Linux.
+ * visibility in the library's own build on Linux (on Windows the library's
+ * own build takes its exports from VornEN.def).
  */
 
 /** The text that En_Get_Dll_Version() copies: 21 characters. */

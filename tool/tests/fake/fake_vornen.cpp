@@ -10,11 +10,14 @@
 #include <map>
 #include <string>
 
+// The library's own build takes its exports from VornEN.def on Windows; a
+// stand-in marks its own.
 #if defined(_WIN32)
-#define FAKE_API extern "C" __declspec(dllexport)
+#define FAKE_EXPORT __declspec(dllexport)
 #else
-#define FAKE_API extern "C" __attribute__((visibility("default")))
+#define FAKE_EXPORT __attribute__((visibility("default")))
 #endif
+#define FAKE_API extern "C" FAKE_EXPORT
 
 namespace {
 
@@ -59,21 +62,21 @@ void WriteText(const std::string& name, char* buffer, int32_t* capacity) {
 
 }  // namespace
 
-VORNEN_API int32_t VORNEN_CALL En_Open(void) { return Answer("En_Open"); }
+FAKE_EXPORT int32_t VORNEN_CALL En_Open(void) { return Answer("En_Open"); }
 
-VORNEN_API int32_t VORNEN_CALL En_Close(void) { return Answer("En_Close"); }
+FAKE_EXPORT int32_t VORNEN_CALL En_Close(void) { return Answer("En_Close"); }
 
-VORNEN_API int32_t VORNEN_CALL En_SendStr(const char*, const char*, int32_t) {
+FAKE_EXPORT int32_t VORNEN_CALL En_SendStr(const char*, const char*, int32_t) {
   return Answer("En_SendStr");
 }
 
-VORNEN_API int32_t VORNEN_CALL En_SendRecvStr(const char*, const char*, int32_t, char*, int32_t*,
-                                              int32_t) {
+FAKE_EXPORT int32_t VORNEN_CALL En_SendRecvStr(const char*, const char*, int32_t, char*, int32_t*,
+                                               int32_t) {
   return Answer("En_SendRecvStr");
 }
 
 #ifndef FAKE_VORNEN_WITHOUT_GET_IPADDRESS
-VORNEN_API int32_t VORNEN_CALL En_Get_IPAddress(const char* mac, char* buffer, int32_t* capacity) {
+FAKE_EXPORT int32_t VORNEN_CALL En_Get_IPAddress(const char* mac, char* buffer, int32_t* capacity) {
   const int32_t result = Answer("En_Get_IPAddress");
   State().last_mac = mac;
   if (result == 0) WriteText("En_Get_IPAddress", buffer, capacity);
@@ -81,8 +84,8 @@ VORNEN_API int32_t VORNEN_CALL En_Get_IPAddress(const char* mac, char* buffer, i
 }
 #endif
 
-VORNEN_API int32_t VORNEN_CALL En_Set_IPAddress(const char* mac, const char* address,
-                                                int32_t host_bits) {
+FAKE_EXPORT int32_t VORNEN_CALL En_Set_IPAddress(const char* mac, const char* address,
+                                                 int32_t host_bits) {
   const int32_t result = Answer("En_Set_IPAddress");
   State().last_mac = mac;
   State().last_address = address;
@@ -90,7 +93,7 @@ VORNEN_API int32_t VORNEN_CALL En_Set_IPAddress(const char* mac, const char* add
   return result;
 }
 
-VORNEN_API int32_t VORNEN_CALL En_Get_Dll_Version(char* buffer, int32_t* length) {
+FAKE_EXPORT int32_t VORNEN_CALL En_Get_Dll_Version(char* buffer, int32_t* length) {
   const int32_t result = Answer("En_Get_Dll_Version");
   if (result == 0) WriteText("En_Get_Dll_Version", buffer, length);
   return result;

@@ -1,7 +1,7 @@
 # Reads a program's headers with objdump -p: the Windows GUI subsystem (no
-# console window), or with -DCONSOLE=ON the console subsystem, and imports
-# from system DLLs only: for the window the core ones it names, for the
-# console program also the network and shell DLLs.
+# console window), or with -DCONSOLE=ON the console subsystem, no exports,
+# and imports from system DLLs only: for the window the core ones it names,
+# for the console program also the network and shell DLLs.
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${PROGRAM}")
@@ -17,6 +17,11 @@ else()
 endif()
 if(NOT out MATCHES "Subsystem[ \t]+${subsystem}")
   message(FATAL_ERROR "${PROGRAM} is not a Windows ${kind} program")
+endif()
+# A program exports nothing: the library built into vornctl.exe does not
+# make it a second VornEN.dll.
+if(out MATCHES "The Export Tables")
+  message(FATAL_ERROR "${PROGRAM} exports functions")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" names "${out}")
 set(imports)
