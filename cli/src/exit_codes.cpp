@@ -24,7 +24,7 @@ const std::vector<ExitInfo>& exit_table() {
       {kExitOutput, "output",
        "the output could not be written (a full disk, a closed standard output)"},
       {kExitInterrupted, "interrupted",
-       "set --from was interrupted (SIGINT, SIGTERM, SIGHUP, or its output closed)"},
+       "set --from was interrupted (" VORNCTL_STOP_REQUESTS ", or its output closed)"},
   };
   return table;
 }
