@@ -16,8 +16,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/win32" "$stage/win64" "$stage/home" "$out"
-cp "$assembly/VornEN.Net.dll" "$assembly/VornEN.Net.xml" "$here/VornEN.Net.nuspec" \
-  "$here/VornEN.Net.targets" "$stage/"
+cp "$assembly/VornEN.Net.dll" "$assembly/VornEN.Net.xml" "$here/VornEN.Net.targets" "$stage/"
+# The package's manifest, under the extension nuget pack reads.
+cp "$here/VornEN.Net.package.xml" "$stage/VornEN.Net.nuspec"
 cp "$win32" "$stage/win32/VornEN.dll"
 cp "$win64" "$stage/win64/VornEN.dll"
 cp "$linux" "$stage/libVornEN.so"
